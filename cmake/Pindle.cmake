@@ -1,0 +1,74 @@
+# Helpers shared by the folders' CMakeLists.
+
+set(PINDLE_WARNINGS -Wall -Wextra -Werror)
+set(PINDLE_CORE_PARTS "" CACHE INTERNAL "")
+set(PINDLE_UI_PARTS "" CACHE INTERNAL "")
+
+# pindle_core_part(NAME SOURCES... [DEPENDS parts...]): a Qt-free static library of pindle_core.
+function(pindle_core_part name)
+  cmake_parse_arguments(P "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${P_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
+  if(P_DEPENDS)
+    target_link_libraries(${name} PUBLIC ${P_DEPENDS})
+  endif()
+  if(PINDLE_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  endif()
+  set(PINDLE_CORE_PARTS ${PINDLE_CORE_PARTS} ${name} CACHE INTERNAL "")
+endfunction()
+
+# pindle_ui_part(NAME SOURCES... [DEPENDS parts...]): a Qt static library of pindle_ui.
+function(pindle_ui_part name)
+  cmake_parse_arguments(P "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${P_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
+  target_link_libraries(${name} PUBLIC Qt6::Widgets ${P_DEPENDS})
+  set(PINDLE_UI_PARTS ${PINDLE_UI_PARTS} ${name} CACHE INTERNAL "")
+endfunction()
+
+# The Qt halves of folders that also have a Qt-free half live in <folder>/ui.cmake.
+macro(pindle_add_ui_parts)
+  foreach(folder platform colour editor)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${folder}/ui.cmake)
+      include(${PROJECT_SOURCE_DIR}/${folder}/ui.cmake)
+    endif()
+  endforeach()
+endmacro()
+
+# pindle_add_test(NAME SOURCES... LIBS... [GUI]): one GoogleTest program; GUI tests run offscreen.
+function(pindle_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock)
+  if(NOT T_GUI)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    PINDLE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    PINDLE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# pindle_add_benchmark(NAME SOURCES... LIBS...)
+function(pindle_add_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()
+
+# pindle_add_fuzzer(NAME SOURCES... LIBS...)
+function(pindle_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+endfunction()
