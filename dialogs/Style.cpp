@@ -1,0 +1,514 @@
+#include "dialogs/Style.h"
+
+#include "colour/ColorList.h"
+#include "colour/Colors.h"
+#include "colour/FnpComboColor.h"
+#include "dialogs/StyleIcons.h"
+#include "dialogs/StyleTransfer.h"
+#include "platform/Application.h"
+#include "platform/Desktop.h"
+#include "platform/Exceptions.h"
+#include "platform/QtText.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <set>
+
+namespace pindle {
+
+TStyleDlg::TModalHook TStyleDlg::modalHook_;
+
+namespace {
+
+constexpr int ClientWidth = 478;
+constexpr int ClientHeight = 372;
+constexpr int ButtonStripHeight = 36;
+constexpr int ButtonPanelWidth = 159;
+constexpr int ListItemHeight = 13;
+constexpr int ComboHeight = 21;
+
+const char* const MoveRightHint = "|Add the selected system font";
+const char* const RemoveHint = "|Remove the selected font";
+
+// List boxes of the dialog show their entries at a fixed height.
+class TFixedHeightDelegate final : public QStyledItemDelegate {
+public:
+    TFixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
+
+QLabel* AddLabel(QWidget* parent, const char* text, int left, int top)
+{
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* AddEdit(QWidget* parent, int left, int top, int width)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(left, top, width, 21);
+    return edit;
+}
+
+QComboBox* AddDropDown(QWidget* parent, int left, int top, std::initializer_list<const char*> entries)
+{
+    auto* box = new QComboBox(parent);
+    box->setEditable(false);
+    box->setGeometry(left, top, 96, ComboHeight);
+    for (const char* entry : entries)
+        box->addItem(QString::fromLatin1(entry));
+    return box;
+}
+
+QListWidget* AddListBox(QWidget* parent, int left, int top)
+{
+    auto* list = new QListWidget(parent);
+    list->setGeometry(left, top, 196, 128);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);
+    list->setItemDelegate(new TFixedHeightDelegate(ListItemHeight, list));
+    return list;
+}
+
+QToolButton* AddSpeedButton(QWidget* parent, int left, int top, bool flat)
+{
+    auto* button = new QToolButton(parent);
+    button->setGeometry(left, top, 23, 22);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(flat);
+    return button;
+}
+
+// The selected entry of a single-selection list box, -1 when none.
+int SelectedRow(const QListWidget* list)
+{
+    const QListWidgetItem* item = list->currentItem();
+    return item != nullptr && item->isSelected() ? list->row(item) : -1;
+}
+
+void SelectRow(QListWidget* list, int row)
+{
+    if (row < 0) {
+        list->clearSelection();
+        list->setCurrentItem(nullptr);
+        return;
+    }
+    list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<std::string> ListEntries(const QListWidget* list)
+{
+    std::vector<std::string> entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries.push_back(FromQString(list->item(i)->text()));
+    return entries;
+}
+
+// Installed families as 8-bit names; a name that Latin-1 cannot hold could not be written to a
+// stylesheet unchanged, so it is left out.
+std::vector<std::string> InstalledFontFamilies()
+{
+    std::set<std::string> names;
+    for (const QString& family : QFontDatabase::families()) {
+        const std::string name = FromQString(family);
+        if (ToQString(name) == family)
+            names.insert(name);
+    }
+    names.insert("Default");
+    return {names.begin(), names.end()};
+}
+
+}  // namespace
+
+TStyleDlg::TStyleDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Style"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(ClientWidth, ClientHeight);
+    setModal(true);
+    QFont dialogFont = QApplication::font();
+    dialogFont.setPixelSize(11);
+    setFont(dialogFont);
+
+    CreateButtons();
+    CreatePages();
+    CreateTabOrder();
+    ConnectEvents();
+    FormCreate();
+}
+
+void TStyleDlg::CreateButtons()
+{
+    const int panelLeft = ClientWidth - ButtonPanelWidth;
+    const int stripTop = ClientHeight - ButtonStripHeight;
+    btnOk = new QPushButton(QStringLiteral("Ok"), this);
+    btnOk->setGeometry(panelLeft + 5, stripTop + 5, 75, 25);
+    btnOk->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setGeometry(panelLeft + 80, stripTop + 5, 75, 25);
+}
+
+void TStyleDlg::CreatePages()
+{
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setGeometry(0, 0, ClientWidth, ClientHeight - ButtonStripHeight);
+    tbshtTag = new QWidget;
+    tbshtFont = new QWidget;
+    tbshtMisc = new QWidget;
+    PageControl1->addTab(tbshtTag, QStringLiteral("Tag"));
+    PageControl1->addTab(tbshtFont, QStringLiteral("Font"));
+    PageControl1->addTab(tbshtMisc, QStringLiteral("Miscellaneous"));
+    CreateTagPage();
+    CreateFontPage();
+    CreateMiscPage();
+}
+
+void TStyleDlg::CreateTagPage()
+{
+    AddLabel(tbshtTag, "HTML Tag", 10, 10);
+    edtHTMLTag = AddEdit(tbshtTag, 10, 25, 101);
+    AddLabel(tbshtTag, "Style name", 120, 10);
+    edtStyleName = AddEdit(tbshtTag, 120, 25, 186);
+    AddLabel(tbshtTag, "Comment", 10, 55);
+    edtComment = AddEdit(tbshtTag, 10, 70, 296);
+}
+
+void TStyleDlg::CreateFontPage()
+{
+    AddLabel(tbshtFont, "System fonts", 10, 10);
+    lbSystemFonts = AddListBox(tbshtFont, 10, 25);
+
+    sbtnMoveRight = AddSpeedButton(tbshtFont, 212, 30, false);
+    sbtnMoveRight->setText(QStringLiteral(">"));
+    sbtnRemove = AddSpeedButton(tbshtFont, 212, 55, false);
+    sbtnRemove->setText(QStringLiteral("<"));
+    // Hint-only buttons: their long hint goes to the status bar, no tooltip.
+    sbtnMoveRight->installEventFilter(this);
+    sbtnRemove->installEventFilter(this);
+
+    AddLabel(tbshtFont, "Font family", 240, 10);
+    lbFontFamily = AddListBox(tbshtFont, 240, 25);
+
+    sbtnMoveUp = AddSpeedButton(tbshtFont, 440, 110, true);
+    sbtnMoveUp->setIcon(ArrowIcon(true));
+    sbtnMoveDown = AddSpeedButton(tbshtFont, 440, 132, true);
+    sbtnMoveDown->setIcon(ArrowIcon(false));
+
+    auto* customLabel = new QLabel(QStringLiteral("Custom font family"), tbshtFont);
+    customLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    customLabel->setGeometry(10, 170, 91, customLabel->sizeHint().height());
+    edtCustomFont = AddEdit(tbshtFont, 110, 165, 331);
+    sbtnAddFont = AddSpeedButton(tbshtFont, 440, 165, true);
+    sbtnAddFont->setIcon(FontIcon());
+    sbtnAddFont->setIconSize(QSize(16, 16));
+}
+
+void TStyleDlg::CreateMiscPage()
+{
+    GroupBox3 = new QGroupBox(QStringLiteral("Font details"), tbshtMisc);
+    GroupBox3->setGeometry(10, 5, 366, 66);
+    AddLabel(GroupBox3, "Weight", 10, 20);
+    cboFontWeight = AddDropDown(GroupBox3, 10, 35, {"", "normal", "bold"});
+    AddLabel(GroupBox3, "Style", 110, 20);
+    cboFontStyle = AddDropDown(GroupBox3, 110, 35, {"", "normal", "italic", "oblique"});
+    AddLabel(GroupBox3, "Decoration", 210, 20);
+    cboFontDecoration =
+        AddDropDown(GroupBox3, 210, 35, {"", "none", "blink", "line-through", "overline", "underline"});
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Sizes/Spacing"), tbshtMisc);
+    GroupBox2->setGeometry(10, 80, 366, 91);
+    AddLabel(GroupBox2, "These values have to be in point size (pt) or text (normal, etc)", 10, 20);
+    AddLabel(GroupBox2, "Font size", 10, 40);
+    edtFontSize = AddEdit(GroupBox2, 10, 55, 71);
+    AddLabel(GroupBox2, "Line height", 85, 40);
+    edtLineHeight = AddEdit(GroupBox2, 85, 55, 71);
+    AddLabel(GroupBox2, "Letter sp.", 160, 40);
+    edtLetterSp = AddEdit(GroupBox2, 160, 55, 71);
+    AddLabel(GroupBox2, "Word sp.", 235, 40);
+    edtWordSp = AddEdit(GroupBox2, 235, 55, 71);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Colors"), tbshtMisc);
+    GroupBox1->setGeometry(10, 180, 366, 76);
+    cbxForeground = new QCheckBox(QStringLiteral("Foreground"), GroupBox1);
+    cbxForeground->setGeometry(15, 20, 97, 17);
+    cbxBackground = new QCheckBox(QStringLiteral("Background"), GroupBox1);
+    cbxBackground->setGeometry(185, 20, 97, 17);
+    fccForeground = new TFnpComboColor(GroupBox1);
+    fccForeground->setGeometry(15, 40, 126, 22);
+    fccBackground = new TFnpComboColor(GroupBox1);
+    fccBackground->setGeometry(185, 40, 126, 22);
+}
+
+// Qt follows one focus chain through the whole window; pages that are hidden are skipped.
+void TStyleDlg::CreateTabOrder()
+{
+    const std::vector<QWidget*> chain = {
+        btnCancel, btnOk, PageControl1,
+        edtStyleName, edtHTMLTag, edtComment,
+        lbFontFamily, edtCustomFont, lbSystemFonts,
+        cbxForeground, cbxBackground, fccForeground, fccBackground,
+        edtFontSize, edtLineHeight, edtLetterSp, edtWordSp,
+        cboFontWeight, cboFontStyle, cboFontDecoration,
+    };
+    for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+}
+
+void TStyleDlg::ConnectEvents()
+{
+    connect(btnOk, &QPushButton::clicked, this, &TStyleDlg::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TStyleDlg::btnCancelClick);
+    connect(sbtnMoveRight, &QToolButton::clicked, this, &TStyleDlg::sbtnMoveRightClick);
+    connect(sbtnRemove, &QToolButton::clicked, this, &TStyleDlg::sbtnRemoveClick);
+    connect(sbtnMoveUp, &QToolButton::clicked, this, &TStyleDlg::sbtnMoveUpClick);
+    connect(sbtnMoveDown, &QToolButton::clicked, this, &TStyleDlg::sbtnMoveDownClick);
+    connect(sbtnAddFont, &QToolButton::clicked, this, &TStyleDlg::sbtnAddFontClick);
+    connect(lbSystemFonts, &QListWidget::itemDoubleClicked, this, &TStyleDlg::sbtnMoveRightClick);
+    connect(lbFontFamily, &QListWidget::itemDoubleClicked, this, &TStyleDlg::sbtnRemoveClick);
+
+    // Only the user's own choices count as touching a control; loading a row does not.
+    connect(cboFontWeight, &QComboBox::activated, this, [this] { keptWeight_.Kept = false; });
+    connect(cboFontStyle, &QComboBox::activated, this, [this] { keptStyle_.Kept = false; });
+    connect(cboFontDecoration, &QComboBox::activated, this, [this] { keptDecoration_.Kept = false; });
+    connect(cbxForeground, &QCheckBox::clicked, this, [this] { keptForeground_.Kept = false; });
+    connect(fccForeground, &QComboBox::activated, this, [this] { keptForeground_.Kept = false; });
+    connect(cbxBackground, &QCheckBox::clicked, this, [this] { keptBackground_.Kept = false; });
+    connect(fccBackground, &QComboBox::activated, this, [this] { keptBackground_.Kept = false; });
+}
+
+void TStyleDlg::FormCreate()
+{
+    PageControl1->setCurrentIndex(0);
+    edtHTMLTag->setFocus();
+    AddNamedColors(*fccForeground);
+    AddNamedColors(*fccBackground);
+    for (const std::string& name : InstalledFontFamilies())
+        AddSystemFont(name);
+    SetValues("", "", "", "", "", "", "", "", "", "", "", "", "");
+}
+
+void TStyleDlg::AddNamedColors(TFnpComboColor& combo)
+{
+    combo.SetSortBy(TSortBy::ccsUnsorted);
+    for (const TNamedColor& color : NamedColors())
+        combo.AddColor(color.Name, color.Value);
+    combo.SetSortBy(TSortBy::ccsColor);
+}
+
+void TStyleDlg::SetValues(const std::string& tag, const std::string& styleName, const std::string& fontFamily,
+                          const std::string& fontWeight, const std::string& fontStyle,
+                          const std::string& decoration, const std::string& fontSize,
+                          const std::string& lineHeight, const std::string& letterSpacing,
+                          const std::string& wordSpacing, const std::string& foreground,
+                          const std::string& background, const std::string& comment)
+{
+    edtHTMLTag->setText(ToQString(tag));
+    edtStyleName->setText(ToQString(styleName));
+
+    lbFontFamily->clear();
+    for (const std::string& name : SplitFontFamily(fontFamily))
+        lbFontFamily->addItem(ToQString(name));
+
+    LoadDropDown(cboFontWeight, fontWeight, keptWeight_);
+    LoadDropDown(cboFontStyle, fontStyle, keptStyle_);
+    LoadDropDown(cboFontDecoration, decoration, keptDecoration_);
+
+    edtFontSize->setText(ToQString(fontSize));
+    edtLineHeight->setText(ToQString(lineHeight));
+    edtLetterSp->setText(ToQString(letterSpacing));
+    edtWordSp->setText(ToQString(wordSpacing));
+
+    LoadColor(cbxForeground, fccForeground, foreground, keptForeground_);
+    LoadColor(cbxBackground, fccBackground, background, keptBackground_);
+
+    edtComment->setText(ToQString(comment));
+
+    PageControl1->setCurrentIndex(0);
+    edtHTMLTag->setFocus();
+}
+
+void TStyleDlg::LoadDropDown(QComboBox* box, const std::string& text, TKeptText& kept)
+{
+    // MatchFixedString alone is the case-insensitive exact match.
+    const int index = box->findText(ToQString(text), Qt::MatchFixedString);
+    box->setCurrentIndex(index);
+    kept = {text, index < 0 && !text.empty()};
+}
+
+void TStyleDlg::LoadColor(QCheckBox* check, TFnpComboColor* combo, const std::string& text, TKeptText& kept)
+{
+    check->setChecked(!text.empty());
+    kept = {text, false};
+    if (text.empty())
+        return;
+    try {
+        const std::int32_t value = HexToColor(text);
+        kept.Kept = IndexOfColor(combo->Entries(), value) < 0;
+        combo->SetSelectedColor(value);
+    } catch (const EConvertError&) {
+        kept.Kept = true;
+    }
+}
+
+std::string TStyleDlg::DropDownText(const QComboBox* box, const TKeptText& kept)
+{
+    if (kept.Kept)
+        return kept.Text;
+    return box->currentIndex() < 0 ? std::string() : FromQString(box->currentText());
+}
+
+std::string TStyleDlg::ColorText(const QCheckBox* check, const TFnpComboColor* combo, const TKeptText& kept)
+{
+    if (kept.Kept)
+        return kept.Text;
+    return check->isChecked() ? "#" + ColorToHex(combo->SelectedColor()) : std::string();
+}
+
+std::string TStyleDlg::FontWeightText() const { return DropDownText(cboFontWeight, keptWeight_); }
+std::string TStyleDlg::FontStyleText() const { return DropDownText(cboFontStyle, keptStyle_); }
+std::string TStyleDlg::DecorationText() const { return DropDownText(cboFontDecoration, keptDecoration_); }
+std::string TStyleDlg::ForegroundText() const { return ColorText(cbxForeground, fccForeground, keptForeground_); }
+std::string TStyleDlg::BackgroundText() const { return ColorText(cbxBackground, fccBackground, keptBackground_); }
+std::vector<std::string> TStyleDlg::FontFamilyEntries() const { return ListEntries(lbFontFamily); }
+std::vector<std::string> TStyleDlg::SystemFontEntries() const { return ListEntries(lbSystemFonts); }
+
+void TStyleDlg::SetModalHook(TModalHook hook)
+{
+    modalHook_ = std::move(hook);
+}
+
+int TStyleDlg::ShowModal()
+{
+    setResult(mrNone);
+    if (modalHook_)
+        return modalHook_(*this);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+    return exec();
+}
+
+void TStyleDlg::btnOkClick()
+{
+    std::string message;
+    if (edtHTMLTag->text().isEmpty()) {
+        message += "A HTML tag is required\r\n";
+        PageControl1->setCurrentWidget(tbshtTag);
+    }
+    if (!message.empty()) {
+        Desktop().MessageBeep(TBeep::Exclamation);
+        Desktop().MessageBox(this, TMsgDlgType::mtWarning, "Warning", message);
+        return;
+    }
+    done(mrOk);
+}
+
+void TStyleDlg::btnCancelClick()
+{
+    done(mrCancel);
+}
+
+// Esc and the window frame's close button end the dialog like Cancel.
+void TStyleDlg::reject()
+{
+    done(mrCancel);
+}
+
+void TStyleDlg::sbtnMoveRightClick()
+{
+    const int row = SelectedRow(lbSystemFonts);
+    if (row < 0)
+        return;
+    const QString name = lbSystemFonts->item(row)->text();
+    delete lbSystemFonts->takeItem(row);
+    SelectRow(lbSystemFonts, -1);
+    lbFontFamily->addItem(name);
+}
+
+void TStyleDlg::sbtnRemoveClick()
+{
+    const int row = SelectedRow(lbFontFamily);
+    if (row < 0)
+        return;
+    const std::string name = FromQString(lbFontFamily->item(row)->text());
+    delete lbFontFamily->takeItem(row);
+    SelectRow(lbFontFamily, -1);
+    AddSystemFont(name);
+}
+
+void TStyleDlg::sbtnMoveUpClick()
+{
+    const int row = SelectedRow(lbFontFamily);
+    if (row <= 0)
+        return;
+    QListWidgetItem* item = lbFontFamily->takeItem(row);
+    lbFontFamily->insertItem(row - 1, item);
+    SelectRow(lbFontFamily, row - 1);
+}
+
+void TStyleDlg::sbtnMoveDownClick()
+{
+    const int row = SelectedRow(lbFontFamily);
+    if (row < 0 || row >= lbFontFamily->count() - 1)
+        return;
+    QListWidgetItem* item = lbFontFamily->takeItem(row);
+    lbFontFamily->insertItem(row + 1, item);
+    SelectRow(lbFontFamily, row + 1);
+}
+
+void TStyleDlg::sbtnAddFontClick()
+{
+    lbFontFamily->addItem(edtCustomFont->text());
+}
+
+// Keeps the system list sorted without letter case; a name equal to existing ones goes after them.
+void TStyleDlg::AddSystemFont(const std::string& name)
+{
+    const std::string key = LowerName(name);
+    int low = 0;
+    int high = lbSystemFonts->count();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (key < LowerName(FromQString(lbSystemFonts->item(middle)->text())))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    lbSystemFonts->insertItem(low, ToQString(name));
+}
+
+bool TStyleDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == sbtnMoveRight || watched == sbtnRemove) {
+        if (event->type() == QEvent::Enter)
+            Application().SetHint(GetLongHint(watched == sbtnMoveRight ? MoveRightHint : RemoveHint));
+        else if (event->type() == QEvent::Leave)
+            Application().SetHint("");
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pindle
