@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/SynEditKeyCmds.h"
+#include "editor/SynEditTypes.h"
 
 #include <array>
 #include <bitset>
@@ -18,21 +19,6 @@ class TSynEditList;
 class TSynEditLineStates;
 class TSynCustomHighlighter;
 class TSynEditUndoList;
-
-// A position in the text: Char is the 1-based character index in the line (it may lie beyond the
-// line's end, where the caret stands in virtual space), Line the 1-based line number.
-struct TBufferCoord {
-    int Char = 1;
-    int Line = 1;
-
-    friend bool operator==(const TBufferCoord&, const TBufferCoord&) = default;
-    friend auto operator<=>(const TBufferCoord& a, const TBufferCoord& b) noexcept {
-        if (a.Line != b.Line) return a.Line <=> b.Line;
-        return a.Char <=> b.Char;
-    }
-};
-
-enum class TSynSelectionMode : std::uint8_t { smNormal, smColumn, smLine };
 
 using TSynEditorOptions = std::uint32_t;
 inline constexpr TSynEditorOptions eoAutoIndent = 1u << 0;       // a new line takes the indent of its predecessor

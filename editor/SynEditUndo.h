@@ -1,0 +1,61 @@
+// The editor's undo and redo histories. One entry is one user action (a typed character, a paste, a
+// block indent...), made of the primitive insertions and deletions it took, plus the caret and
+// selection before and after it so that undo and redo put them back.
+#pragma once
+
+#include "editor/SynEditTypes.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace pindle {
+
+enum class TSynChangeReason : std::uint8_t { crInsert, crDelete };
+
+// One primitive change: Text was inserted at Start (ending at End), or deleted from Start to End.
+// Lines inside Text are separated by LF.
+struct TSynEditUndoItem {
+    TSynChangeReason Reason = TSynChangeReason::crInsert;
+    TBufferCoord Start;
+    TBufferCoord End;
+    std::string Text;
+};
+
+struct TSynEditSelectionState {
+    TBufferCoord Caret;
+    TBufferCoord Anchor;
+    TSynSelectionMode Mode = TSynSelectionMode::smNormal;
+};
+
+struct TSynEditUndoGroup {
+    std::vector<TSynEditUndoItem> Items;
+    TSynEditSelectionState Before;
+    TSynEditSelectionState After;
+};
+
+class TSynEditUndoList {
+public:
+    explicit TSynEditUndoList(int maxUndo) noexcept : maxUndo_(maxUndo < 0 ? 0 : maxUndo) {}
+    TSynEditUndoList(const TSynEditUndoList&) = delete;
+    TSynEditUndoList& operator=(const TSynEditUndoList&) = delete;
+
+    // Adds an entry, dropping the oldest ones beyond MaxUndo.
+    void Push(TSynEditUndoGroup group);
+    // Removes and returns the newest entry; the list must not be empty.
+    [[nodiscard]] TSynEditUndoGroup Pop();
+    void Clear() noexcept { groups_.clear(); }
+
+    [[nodiscard]] bool Empty() const noexcept { return groups_.empty(); }
+    [[nodiscard]] int Count() const noexcept { return static_cast<int>(groups_.size()); }
+    [[nodiscard]] int MaxUndo() const noexcept { return maxUndo_; }
+    void SetMaxUndo(int value);
+
+private:
+    void Trim();
+
+    std::deque<TSynEditUndoGroup> groups_;
+    int maxUndo_;
+};
+
+}  // namespace pindle
