@@ -1,0 +1,17 @@
+// Large, deterministic stylesheets for the benchmarks of every area.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pindle::bench {
+
+// A stylesheet file's bytes (CR LF line ends): the generated block with ruleLines rule lines of
+// varied properties, then freeLines lines of free CSS (rules, declarations, multi-line comments,
+// blank lines). The defaults give about 40 MB. The same arguments always give the same bytes.
+std::string GenerateStylesheet(int ruleLines = 100000, int freeLines = 1000000, std::uint32_t seed = 20261208);
+
+// The default stylesheet written once under the build folder; returns its path.
+const std::string& BenchStylesheetPath();
+
+}  // namespace pindle::bench
