@@ -1,0 +1,91 @@
+#include "colour/ColorList.h"
+#include "colour/Colors.h"
+#include "platform/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pindle {
+namespace {
+
+TEST(ColorToHex, PutsRedFirstAndDropsDigitsAboveSix)
+{
+    const struct {
+        std::int32_t value;
+        const char* text;
+    } cases[] = {
+        {0x8080FF, "FF8080"}, {0x000080, "800000"}, {0, "000000"},      {-1, "FFFFFF"},
+        {clNone, "FFFF1F"},   {0xFF0000, "0000FF"}, {0x123456, "563412"}, {0x0ABCDE, "DEBC0A"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ColorToHex(c.value), c.text) << std::hex << c.value;
+}
+
+TEST(HexToColor, ReordersThePairsThatExist)
+{
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {
+        {"", clNone},           {"#FF8080", 0x8080FF}, {"FF8080", 0x8080FF}, {"#80ff80", 0x80FF80},
+        {"#FF8080FF", 0x8080FF}, {"#FFF", 0x000FFF},   {"#F", 0x00000F},     {"#123456", 0x563412},
+        {"#12345", 0x53412},     {"abcdef", 0xEFCDAB},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HexToColor(c.text), c.value) << c.text;
+}
+
+TEST(HexToColor, RejectsTextThatIsNotHexadecimal)
+{
+    for (const char* text : {"#", "#GG0000", "red", "# 12345", "-12345", "#12 456", "##1234", "0x1234"})
+        EXPECT_THROW((void)HexToColor(text), EConvertError) << text;
+}
+
+TEST(HexToColor, ReadsBackEveryColourTextItWrites)
+{
+    for (std::int32_t value = 0; value <= 0xFFFFFF; value += 0x010203)
+        ASSERT_EQ(HexToColor("#" + ColorToHex(value)), value) << value;
+    EXPECT_EQ(HexToColor("#" + ColorToHex(0xFFFFFF)), 0xFFFFFF);
+}
+
+TEST(NamedColors, HoldTheTwentyEightColoursWithTheirValues)
+{
+    const auto colors = NamedColors();
+    ASSERT_EQ(colors.size(), 28U);
+    EXPECT_STREQ(colors.front().Name, "Aqua");
+    EXPECT_EQ(colors.front().Value, 0xFFFF00);
+    EXPECT_STREQ(colors[18].Name, "Light red");
+    EXPECT_EQ(colors[18].Value, 0x8080FF);
+    EXPECT_STREQ(colors[21].Name, "Brown");
+    EXPECT_EQ(colors[21].Value, 0x404080);
+    EXPECT_STREQ(colors.back().Name, "Light purple");
+    EXPECT_EQ(colors.back().Value, 0xFF8080);
+    for (const auto& color : colors)
+        EXPECT_NE(color.Value, clNone) << color.Name;
+}
+
+TEST(NamedColors, SortByValueIntoTheDialogsOrderKeepingEqualValuesInInsertionOrder)
+{
+    std::vector<TColorEntry> entries;
+    for (const auto& color : NamedColors())
+        entries.push_back({color.Name, color.Value});
+    SortColorEntries(entries, TSortBy::ccsColor);
+
+    const std::vector<std::string> expected = {
+        "Black", "Maroon", "Red", "Dark green", "Green", "Olive", "Lime", "Yellow", "Brown", "Orange",
+        "Navy", "Purple", "Teal", "Dark gray", "Gray", "Light red", "Light green", "Light yellow",
+        "Blue grey", "Pink", "Light gray", "Silver", "Blue", "Fuchsia", "Light purple", "Aqua",
+        "Light blue", "White",
+    };
+    std::vector<std::string> names;
+    for (const auto& entry : entries)
+        names.push_back(entry.Name);
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(entries[IndexOfColor(entries, HexToColor("#808080"))].Name, "Dark gray");
+    EXPECT_EQ(entries[IndexOfColor(entries, HexToColor("#C0C0C0"))].Name, "Light gray");
+    EXPECT_EQ(IndexOfColor(entries, clNone), -1);
+}
+
+}  // namespace
+}  // namespace pindle
