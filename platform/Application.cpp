@@ -1,5 +1,16 @@
 #include "platform/Application.h"
 
+#include "platform/Desktop.h"
+#include "platform/Exceptions.h"
+#include "platform/QtText.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
 namespace pindle {
 
 std::string GetShortHint(std::string_view hint)
@@ -14,10 +25,30 @@ std::string GetLongHint(std::string_view hint)
     return std::string(bar == std::string_view::npos ? hint : hint.substr(bar + 1));
 }
 
+std::string ErrorBoxText(std::string_view message)
+{
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
+        text += '.';
+    return text;
+}
+
+void Sleep(unsigned milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
 TApplication& TApplication::Instance()
 {
     static TApplication* application = new TApplication;  // lives until the program ends
     return *application;
+}
+
+void TApplication::SetTitle(const std::string& title)
+{
+    title_ = title;
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::setApplicationName(ToQString(title));
 }
 
 void TApplication::SetHint(const std::string& hint)
@@ -26,6 +57,35 @@ void TApplication::SetHint(const std::string& hint)
         return;
     hint_ = hint;
     emit HintChanged();
+}
+
+void TApplication::HookIdle()
+{
+    if (idleHooked_)
+        return;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher == nullptr)
+        return;
+    // aboutToBlock comes exactly when the queue has run empty and the loop is going to sleep; the
+    // handlers only change enabled states, which posts nothing once they are in step.
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TApplication::DoIdle);
+    idleHooked_ = true;
+}
+
+void TApplication::Run(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const Exception& error) {
+        HandleException(error.Message());
+    } catch (const std::exception& error) {
+        HandleException(error.what());
+    }
+}
+
+void TApplication::HandleException(std::string_view message)
+{
+    Desktop().MessageBox(mainWindow_, TMsgDlgType::mtError, title_, ErrorBoxText(message));
 }
 
 }  // namespace pindle

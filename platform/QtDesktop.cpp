@@ -23,7 +23,10 @@ public:
     {
         QMessageBox box(parent);
         box.setWindowTitle(ToQString(caption));
-        box.setText(ToQString(text));
+        // Plain text: the HTML Code message shows a link element, which must not be taken as markup.
+        // A CR LF line break is one line break on this platform.
+        box.setTextFormat(Qt::PlainText);
+        box.setText(ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         switch (type) {
         case TMsgDlgType::mtWarning: box.setIcon(QMessageBox::Warning); break;
         case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;
@@ -31,7 +34,9 @@ public:
         case TMsgDlgType::mtConfirmation: box.setIcon(QMessageBox::Question); break;
         }
         if (type != TMsgDlgType::mtConfirmation) {
-            box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            box.setDefaultButton(ok);
+            box.setEscapeButton(ok);
             box.exec();
             return mrOk;
         }
@@ -59,7 +64,8 @@ public:
     {
         QFileDialog dialog(parent);
         dialog.setAcceptMode(settings.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(settings.Save ? QFileDialog::AnyFile : QFileDialog::AnyFile);
+        // The Open dialog does not insist that the named file exists: the reader reports a missing one.
+        dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.Save);
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setNameFilters({QStringLiteral("Cascading Style Sheets (*.css)"), QStringLiteral("All files (*)")});
