@@ -1,0 +1,298 @@
+#include "editor/SynEditLineStates.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace pindle {
+
+TRepaintRect UnionRect(const TRepaintRect& a, const TRepaintRect& b) noexcept
+{
+    TRepaintRect result;
+    result.Gutter = a.Gutter || b.Gutter;
+    result.TextArea = a.TextArea || b.TextArea;
+    result.AllRows = a.AllRows || b.AllRows;
+    if (!result.AllRows) {
+        result.FirstLine = std::min(a.FirstLine, b.FirstLine);
+        result.LastLine = std::max(a.LastLine, b.LastLine);
+    }
+    return result;
+}
+
+TSynEditLineStates::TSynEditLineStates(TSynEditList& lines) : lines_(lines)
+{
+    lines_.OnLineAdded = MakeMethod(this, &TSynEditLineStates::LineAdded);
+    lines_.OnLinesCleared = MakeMethod(this, &TSynEditLineStates::LinesCleared);
+    lines_.OnLineDeleted = MakeMethod(this, &TSynEditLineStates::LineDeleted);
+    lines_.OnLineInserted = MakeMethod(this, &TSynEditLineStates::LineInserted);
+    lines_.OnLineReplaced = MakeMethod(this, &TSynEditLineStates::LineReplaced);
+    lines_.OnLinesBulkAdded = MakeMethod(this, &TSynEditLineStates::LinesBulkAdded);
+    lines_.OnChanging = MakeMethod(this, &TSynEditLineStates::ListChanging);
+    lines_.OnChanged = MakeMethod(this, &TSynEditLineStates::ListChanged);
+}
+
+TSynEditLineStates::~TSynEditLineStates()
+{
+    DetachFromHighlighter();
+    lines_.OnLineAdded = {};
+    lines_.OnLinesCleared = {};
+    lines_.OnLineDeleted = {};
+    lines_.OnLineInserted = {};
+    lines_.OnLineReplaced = {};
+    lines_.OnLinesBulkAdded = {};
+    lines_.OnChanging = {};
+    lines_.OnChanged = {};
+}
+
+void TSynEditLineStates::DetachFromHighlighter() noexcept
+{
+    if (highlighter_ == nullptr)
+        return;
+    // Neither handler is empty, so neither removal can raise.
+    try {
+        highlighter_->RemoveChangeListener(MakeMethod(this, &TSynEditLineStates::HighlighterAttributesChanged));
+        highlighter_->RemoveFreeNotification(MakeMethod(this, &TSynEditLineStates::HighlighterDestroying));
+    } catch (...) {
+    }
+}
+
+void TSynEditLineStates::SetHighlighter(TSynCustomHighlighter* value)
+{
+    if (value == highlighter_)
+        return;
+    DetachFromHighlighter();
+    if (value != nullptr) {
+        value->AddChangeListener(MakeMethod(this, &TSynEditLineStates::HighlighterAttributesChanged));
+        value->FreeNotification(MakeMethod(this, &TSynEditLineStates::HighlighterDestroying));
+    }
+    highlighter_ = value;
+    if (OnMeasureCharCell)
+        OnMeasureCharCell();
+    lines_.BeginUpdate();
+    RescanAllLines();
+    lines_.EndUpdate();
+    if (OnRepaintAll)
+        OnRepaintAll();
+}
+
+void TSynEditLineStates::ScanLine(int index) noexcept
+{
+    highlighter_->StartLine(lines_.Get(index), index);
+    highlighter_->ScanToLineEnd();
+}
+
+int TSynEditLineStates::RescanFrom(int index) noexcept
+{
+    return RescanThrough(index, -1);
+}
+
+int TSynEditLineStates::RescanThrough(int index, int throughLine) noexcept
+{
+    const int count = lines_.Count();
+    if (highlighter_ == nullptr || index < 0 || index >= count - 1)
+        return index;
+    ScanLine(index);
+    int result = index + 1;
+    while (result <= throughLine || lines_.GetObject(result) != highlighter_->LineState()) {
+        lines_.PutObject(result, highlighter_->LineState());
+        ScanLine(result);
+        ++result;
+        if (result == count)
+            break;
+    }
+    return result - 1;
+}
+
+void TSynEditLineStates::RescanAllLines() noexcept
+{
+    const int count = lines_.Count();
+    if (highlighter_ == nullptr || count == 0)
+        return;
+    highlighter_->ResetLineState();
+    lines_.PutObject(0, highlighter_->LineState());
+    for (int i = 1; i < count; ++i) {
+        highlighter_->SetLineState(lines_.GetObject(i - 1));
+        ScanLine(i - 1);
+        lines_.PutObject(i, highlighter_->LineState());
+    }
+}
+
+void TSynEditLineStates::LineAdded()
+{
+    const int count = lines_.Count();
+    if (highlighter_ != nullptr) {
+        if (count <= 1) {
+            highlighter_->ResetLineState();
+            lines_.PutObject(0, highlighter_->LineState());
+        } else {
+            // Only the line before is scanned: the new line's own end state is nobody's concern yet.
+            highlighter_->SetLineState(lines_.GetObject(count - 2));
+            ScanLine(count - 2);
+            lines_.PutObject(count - 1, highlighter_->LineState());
+        }
+    }
+    RepaintLine(count);
+    if (AfterLineEvent)
+        AfterLineEvent(TSynLineEvent::LineAdded, count - 1);
+}
+
+void TSynEditLineStates::LinesCleared()
+{
+    if (AfterLineEvent)
+        AfterLineEvent(TSynLineEvent::LinesCleared, -1);
+}
+
+void TSynEditLineStates::RescanAround(int index, bool inserted)
+{
+    if (highlighter_ == nullptr || lines_.Count() == 0)
+        return;
+    if (index > 0) {
+        highlighter_->SetLineState(lines_.GetObject(index - 1));
+        // An inserted line holds 0, which may happen to equal the state the line above ends in;
+        // stopping there would leave the lines below it with states that ignore its text (a line
+        // that opens a comment would not colour the lines under it). So scan through it.
+        RescanThrough(index - 1, inserted ? index : -1);
+    } else {
+        highlighter_->ResetLineState();
+        lines_.PutObject(0, highlighter_->LineState());
+        if (lines_.Count() >= 2)
+            RescanFrom(0);
+    }
+}
+
+void TSynEditLineStates::LineDeleted(int index)
+{
+    RescanAround(index, false);
+    RepaintLines(index + 1, INT_MAX);
+    RepaintGutterLines(index + 1, INT_MAX);
+    if (AfterLineEvent)
+        AfterLineEvent(TSynLineEvent::LineDeleted, index);
+}
+
+void TSynEditLineStates::LineInserted(int index)
+{
+    RescanAround(index, true);
+    RepaintLines(index + 1, topLine_ + linesInWindow_);
+    RepaintGutterLines(index + 1, topLine_ + linesInWindow_);
+    if (AfterLineEvent)
+        AfterLineEvent(TSynLineEvent::LineInserted, index);
+}
+
+void TSynEditLineStates::LineReplaced(int index)
+{
+    int last = index + 1;
+    if (highlighter_ != nullptr) {
+        highlighter_->SetLineState(lines_.GetObject(index));
+        last = RescanFrom(index) + 1;
+    }
+    RepaintLines(index + 1, last);
+    if (AfterLineEvent)
+        AfterLineEvent(TSynLineEvent::LineReplaced, index);
+}
+
+void TSynEditLineStates::LinesBulkAdded()
+{
+    RescanAllLines();
+    if (AfterLineEvent)
+        AfterLineEvent(TSynLineEvent::LinesBulkAdded, -1);
+}
+
+void TSynEditLineStates::ListChanging()
+{
+    inBracket_ = true;
+}
+
+void TSynEditLineStates::ListChanged()
+{
+    inBracket_ = false;
+    if (pending_) {
+        const TRepaintRect rect = *pending_;
+        pending_.reset();
+        if (OnRepaint)
+            OnRepaint(rect);
+    }
+    if (OnLinesChanged)
+        OnLinesChanged();
+}
+
+void TSynEditLineStates::HighlighterAttributesChanged(TSynCustomHighlighter* sender)
+{
+    (void)sender;
+    if (OnMeasureCharCell)
+        OnMeasureCharCell();
+    if (OnRepaintAll)
+        OnRepaintAll();
+}
+
+void TSynEditLineStates::HighlighterDestroying(TSynCustomHighlighter* sender)
+{
+    if (sender != highlighter_)
+        return;
+    // The listener goes with the highlighter; the stored states stay as they are.
+    highlighter_ = nullptr;
+    if (OnMeasureCharCell)
+        OnMeasureCharCell();
+    RepaintLines(-1, -1);
+}
+
+void TSynEditLineStates::SetView(int topLine, int linesInWindow, bool showing) noexcept
+{
+    topLine_ = topLine;
+    linesInWindow_ = linesInWindow;
+    showing_ = showing;
+}
+
+void TSynEditLineStates::Mark(const TRepaintRect& rect)
+{
+    if (inBracket_) {
+        pending_ = pending_ ? UnionRect(*pending_, rect) : rect;
+        return;
+    }
+    if (OnRepaint)
+        OnRepaint(rect);
+}
+
+void TSynEditLineStates::RepaintLines(int first, int last)
+{
+    if (!showing_)
+        return;
+    if (first == -1 && last == -1) {
+        Mark(TRepaintRect{.TextArea = true, .AllRows = true});
+        return;
+    }
+    if (first > last)
+        std::swap(first, last);
+    first = std::max(first, topLine_);
+    last = std::min(last, topLine_ + linesInWindow_);
+    if (last < first)
+        return;
+    Mark(TRepaintRect{.TextArea = true, .FirstLine = first, .LastLine = last});
+}
+
+void TSynEditLineStates::RepaintGutterLines(int first, int last)
+{
+    if (!showing_)
+        return;
+    if (first == -1 && last == -1) {
+        Mark(TRepaintRect{.Gutter = true, .AllRows = true});
+        return;
+    }
+    if (first > last)
+        std::swap(first, last);
+    first = std::max(first, topLine_);
+    last = std::min(last, topLine_ + linesInWindow_);
+    if (last < first)
+        return;
+    Mark(TRepaintRect{.Gutter = true, .FirstLine = first, .LastLine = last});
+}
+
+void TSynEditLineStates::RepaintLine(int line)
+{
+    if (!showing_)
+        return;
+    if (line < topLine_ || line > topLine_ + linesInWindow_ || line > lines_.Count())
+        return;
+    Mark(TRepaintRect{.Gutter = true, .TextArea = true, .FirstLine = line, .LastLine = line});
+}
+
+}  // namespace pindle

@@ -1,0 +1,103 @@
+// The editor's side of the highlighter contract, without any drawing: keeps the start state of every
+// line of a TSynEditList right as the list changes, attaches and detaches the highlighter, and works
+// out which screen rows need repainting. The widget hooks the callbacks and turns the repaint
+// rectangles into pixels.
+#pragma once
+
+#include "editor/SynEditTextBuffer.h"
+#include "highlight/SynEditHighlighter.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace pindle {
+
+// A screen area to repaint, in whole rows of 1-based line numbers. Gutter and TextArea say which
+// columns it covers (both: the full width); AllRows covers the whole height of the window.
+struct TRepaintRect {
+    bool Gutter = false;
+    bool TextArea = false;
+    bool AllRows = false;
+    int FirstLine = 0;
+    int LastLine = 0;
+
+    friend bool operator==(const TRepaintRect&, const TRepaintRect&) = default;
+};
+
+// The smallest rectangle covering both.
+[[nodiscard]] TRepaintRect UnionRect(const TRepaintRect& a, const TRepaintRect& b) noexcept;
+
+enum class TSynLineEvent : std::uint8_t { LineAdded, LinesCleared, LineDeleted, LineInserted, LineReplaced, LinesBulkAdded };
+
+class TSynEditLineStates {
+public:
+    // Takes over the list's eight handlers for as long as it lives.
+    explicit TSynEditLineStates(TSynEditList& lines);
+    ~TSynEditLineStates();
+    TSynEditLineStates(const TSynEditLineStates&) = delete;
+    TSynEditLineStates& operator=(const TSynEditLineStates&) = delete;
+
+    [[nodiscard]] TSynEditList& Lines() const noexcept { return lines_; }
+    [[nodiscard]] TSynCustomHighlighter* Highlighter() const noexcept { return highlighter_; }
+    // Registers with the highlighter (listener and removal notice), rescans every line, and asks the
+    // widget to measure the character cell again and repaint everything. nullptr detaches.
+    void SetHighlighter(TSynCustomHighlighter* value);
+
+    // The caller has set the highlighter's line state to the start state of line index. Returns the
+    // last line whose start state was rewritten, or index when none after it needed scanning.
+    int RescanFrom(int index) noexcept;
+    void RescanAllLines() noexcept;
+
+    // The list's events (installed by the constructor; public so that they can be named).
+    void LineAdded();
+    void LinesCleared();
+    void LineDeleted(int index);
+    void LineInserted(int index);
+    void LineReplaced(int index);
+    void LinesBulkAdded();
+    void ListChanging();
+    void ListChanged();
+    // The change listener registered with the attached highlighter.
+    void HighlighterAttributesChanged(TSynCustomHighlighter* sender);
+    // The removal notice of the attached highlighter: drop it, keep the stored values.
+    void HighlighterDestroying(TSynCustomHighlighter* sender);
+
+    // The view, kept up to date by the widget. Repaint marks do nothing while not Showing (hidden or
+    // without a window yet).
+    void SetView(int topLine, int linesInWindow, bool showing) noexcept;
+    [[nodiscard]] int TopLine() const noexcept { return topLine_; }
+    [[nodiscard]] int LinesInWindow() const noexcept { return linesInWindow_; }
+    [[nodiscard]] bool Showing() const noexcept { return showing_; }
+
+    // Lines numbered from 1. (-1, -1) is the whole text area. Inside the list's update bracket the
+    // marks are collected into one rectangle, handed out when the bracket closes.
+    void RepaintLines(int first, int last);
+    void RepaintGutterLines(int first, int last);
+    void RepaintLine(int line);
+
+    // Widget hooks; each may be left empty.
+    std::function<void(const TRepaintRect&)> OnRepaint;        // mark this area for repainting
+    std::function<void()> OnMeasureCharCell;                    // the character cell may have changed
+    std::function<void()> OnRepaintAll;                         // repaint the whole editor
+    std::function<void(TSynLineEvent, int)> AfterLineEvent;     // after the state work of each event
+    std::function<void()> OnLinesChanged;                       // the list's update bracket closed
+
+private:
+    // Continues at least through line throughLine, so that the line after it gets its state checked.
+    int RescanThrough(int index, int throughLine) noexcept;
+    void ScanLine(int index) noexcept;
+    void Mark(const TRepaintRect& rect);
+    void RescanAround(int index, bool inserted);
+    void DetachFromHighlighter() noexcept;
+
+    TSynEditList& lines_;
+    TSynCustomHighlighter* highlighter_ = nullptr;
+    int topLine_ = 1;
+    int linesInWindow_ = 0;
+    bool showing_ = false;
+    bool inBracket_ = false;
+    std::optional<TRepaintRect> pending_;
+};
+
+}  // namespace pindle

@@ -1,0 +1,177 @@
+// The contract between a syntax highlighter and the editor that paints with it: display attributes,
+// the abstract one-line-at-a-time highlighter with its opaque line state, and its change listeners.
+#pragma once
+
+#include "colour/Colors.h"
+#include "highlight/SynEditMethod.h"
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pindle {
+
+using TColor = std::int32_t;
+
+// A set of font styles in one byte.
+using TFontStyles = std::uint8_t;
+inline constexpr TFontStyles fsBold = 1;
+inline constexpr TFontStyles fsItalic = 2;
+inline constexpr TFontStyles fsUnderline = 4;
+inline constexpr TFontStyles fsStrikeOut = 8;
+
+// Which of the 256 character codes make up a word.
+using TSynIdentChars = std::bitset<256>;
+
+class TSynCustomHighlighter;
+class TSynHighlighterAttributes;
+
+using TNotifyEvent = TMethod<TSynCustomHighlighter*>;
+using TAttributeChangeEvent = TMethod<TSynHighlighterAttributes*>;
+
+// The root of objects that can be assigned from one another; Assign refuses other kinds by name.
+class TPersistent {
+public:
+    virtual ~TPersistent() = default;
+    [[nodiscard]] virtual std::string ClassName() const = 0;
+};
+
+// How the tokens of one kind look: colours (clNone = the editor's own) and font style.
+class TSynHighlighterAttributes final : public TPersistent {
+public:
+    explicit TSynHighlighterAttributes(std::string name);
+    TSynHighlighterAttributes(const TSynHighlighterAttributes&) = delete;
+    TSynHighlighterAttributes& operator=(const TSynHighlighterAttributes&) = delete;
+
+    [[nodiscard]] std::string ClassName() const override { return "TSynHighlighterAttributes"; }
+    [[nodiscard]] const std::string& Name() const noexcept { return name_; }
+    [[nodiscard]] TColor Background() const noexcept { return background_; }
+    [[nodiscard]] TColor Foreground() const noexcept { return foreground_; }
+    [[nodiscard]] TFontStyles Style() const noexcept { return style_; }
+    [[nodiscard]] const TAttributeChangeEvent& ChangeHandler() const noexcept { return changeHandler_; }
+
+    // Each setter notifies only when the value really changes.
+    void SetBackground(TColor value);
+    void SetForeground(TColor value);
+    void SetStyle(TFontStyles value);
+    void SetChangeHandler(TAttributeChangeEvent handler) noexcept { changeHandler_ = handler; }
+
+    // Copies the name and the three values; notifies once when any value differed. Any other kind of
+    // source raises EConvertAssignError.
+    void Assign(const TPersistent& source);
+    void NotifyChanged();
+
+private:
+    std::string name_;
+    TColor background_ = clNone;
+    TColor foreground_ = clNone;
+    TFontStyles style_ = 0;
+    TAttributeChangeEvent changeHandler_;
+};
+
+// The mechanics shared by notification chains: an ordered list of handlers in which the same handler
+// may appear more than once.
+class TSynMethodChain {
+public:
+    virtual ~TSynMethodChain() = default;
+    [[nodiscard]] virtual std::string ClassName() const { return "TSynMethodChain"; }
+    [[nodiscard]] int Count() const noexcept { return static_cast<int>(entries_.size()); }
+
+protected:
+    // Both raise ESynMethodChain for an empty handler and leave the chain unchanged.
+    void Entry(const TMethodBase& handler);
+    void Remove(const TMethodBase& handler);
+    [[nodiscard]] const TMethodBase* EntryAt(int index) const noexcept;
+
+private:
+    std::vector<TMethodBase> entries_;
+};
+
+// Listeners that take the sender, called in the order they were added.
+class TSynNotifyEventChain final : public TSynMethodChain {
+public:
+    explicit TSynNotifyEventChain(TSynCustomHighlighter* sender) noexcept : sender_(sender) {}
+
+    [[nodiscard]] std::string ClassName() const override { return "TSynNotifyEventChain"; }
+    [[nodiscard]] TSynCustomHighlighter* Sender() const noexcept { return sender_; }
+
+    void Add(const TNotifyEvent& handler) { Entry(handler); }
+    void Remove(const TNotifyEvent& handler) { TSynMethodChain::Remove(handler); }
+    // An error raised by a listener ends the firing and reaches the caller.
+    void Fire();
+
+private:
+    TSynCustomHighlighter* sender_;
+};
+
+// A highlighter scans one line at a time. Calling order for one line:
+//   SetLineState(stored start state) or ResetLineState();  StartLine(text, index);
+//   while (!AtLineEnd()) { TokenStart(), TokenText(), TokenAttribute(), TokenKind(); NextToken(); }
+//   (or ScanToLineEnd())  then LineState() is the start state of the next line.
+// The scanning state is shared by every caller of the object.
+class TSynCustomHighlighter {
+public:
+    TSynCustomHighlighter();
+    virtual ~TSynCustomHighlighter();
+    TSynCustomHighlighter(const TSynCustomHighlighter&) = delete;
+    TSynCustomHighlighter& operator=(const TSynCustomHighlighter&) = delete;
+
+    // The replaceable operations.
+    [[nodiscard]] virtual int AttributeCount() const noexcept;
+    // The attribute at that place of the name-ordered list; nullptr out of range.
+    [[nodiscard]] virtual TSynHighlighterAttributes* AttributeAt(int index) const noexcept;
+    // 0 comment, 1 identifier, 2 keyword, 3 string, 4 whitespace; nullptr for any other index.
+    [[nodiscard]] virtual TSynHighlighterAttributes* StandardAttribute(int index) const noexcept = 0;
+    [[nodiscard]] virtual std::string DefaultFilter() const { return defaultFilter_; }
+    [[nodiscard]] virtual const TSynIdentChars& IdentifierChars() const noexcept;
+    [[nodiscard]] virtual bool IsFilterStored() const noexcept { return true; }
+    virtual void SetDefaultFilter(std::string value);
+    [[nodiscard]] virtual std::string SyntaxName() const { return "<Unknown>"; }
+    [[nodiscard]] virtual bool AtLineEnd() const noexcept = 0;
+    [[nodiscard]] virtual std::intptr_t LineState() const noexcept { return 0; }
+    [[nodiscard]] virtual std::string TokenText() const = 0;
+    [[nodiscard]] virtual TSynHighlighterAttributes* TokenAttribute() const noexcept = 0;
+    [[nodiscard]] virtual int TokenKind() const noexcept = 0;
+    [[nodiscard]] virtual int TokenStart() const noexcept = 0;
+    virtual void NextToken() noexcept = 0;
+    // The text must stay alive and unchanged until its tokens have been read, and the byte just past
+    // its end must be a zero: std::string and TSynEditList::Get both guarantee that. The scan ends at
+    // the first zero byte. StartLine never changes the line state.
+    virtual void StartLine(std::string_view text, int lineIndex) noexcept = 0;
+    virtual void SetLineState(std::intptr_t value) noexcept { (void)value; }
+    virtual void ResetLineState() noexcept {}
+
+    // The fixed operations.
+    void ScanToLineEnd() noexcept;
+    // Raises EStringListError when an attribute of that name (compared without case) is listed.
+    void RegisterAttribute(std::unique_ptr<TSynHighlighterAttributes> attribute);
+    void SetAttributeChangeHandler(TAttributeChangeEvent handler) noexcept;
+    void AttributesChanged(TSynHighlighterAttributes* sender);
+    void AddChangeListener(const TNotifyEvent& listener) { changeListeners_.Add(listener); }
+    void RemoveChangeListener(const TNotifyEvent& listener) { changeListeners_.Remove(listener); }
+
+    // The component removal notice: each handler is told, once, before the highlighter goes.
+    void FreeNotification(const TNotifyEvent& handler);
+    void RemoveFreeNotification(const TNotifyEvent& handler);
+
+    [[nodiscard]] const std::string& Name() const noexcept { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+
+protected:
+    // A concrete highlighter calls this first in its own destructor, so that editors let go of it
+    // while it is still whole; the base destructor calls it again, which then does nothing.
+    void NotifyDestroying() noexcept;
+
+private:
+    std::string name_;
+    std::vector<std::unique_ptr<TSynHighlighterAttributes>> attributes_;  // ordered by name, no case
+    TSynNotifyEventChain changeListeners_{this};
+    std::vector<TNotifyEvent> freeNotifies_;
+    std::string defaultFilter_;
+    bool destroying_ = false;
+};
+
+}  // namespace pindle
