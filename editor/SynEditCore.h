@@ -4,21 +4,20 @@
 #pragma once
 
 #include "editor/SynEditKeyCmds.h"
+#include "editor/SynEditLineStates.h"
+#include "editor/SynEditTextBuffer.h"
 #include "editor/SynEditTypes.h"
+#include "editor/SynEditUndo.h"
 
+#include <algorithm>
 #include <array>
-#include <bitset>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pindle {
-
-class TSynEditList;
-class TSynEditLineStates;
-class TSynCustomHighlighter;
-class TSynEditUndoList;
 
 using TSynEditorOptions = std::uint32_t;
 inline constexpr TSynEditorOptions eoAutoIndent = 1u << 0;       // a new line takes the indent of its predecessor
@@ -36,18 +35,17 @@ public:
     [[nodiscard]] virtual std::string Text() = 0;
 };
 
-// What the core tells its widget. Rows are 1-based line numbers; (-1, -1) means the whole area.
-// Repaint notices are already clipped to the visible rows.
+// What the core tells its widget. Repaint areas come already clipped to the visible rows and, while
+// a command runs, collected into one rectangle; the widget only maps them to pixels.
 class ISynEditCoreListener {
 public:
     virtual ~ISynEditCoreListener() = default;
+    virtual void Repaint(const TRepaintRect& /*area*/) {}
+    virtual void CharCellChanged() {}          // measure the character cell again, then repaint all
     virtual void CaretMoved() {}
     virtual void SelectionChanged() {}
     virtual void ScrollChanged() {}            // TopLine or LeftChar changed
     virtual void StatusChanged() {}            // insert mode, selection mode, undo or redo availability
-    virtual void RepaintTextRows(int /*first*/, int /*last*/) {}
-    virtual void RepaintGutterRows(int /*first*/, int /*last*/) {}
-    virtual void CharCellChanged() {}          // measure the character cell again and repaint all
 };
 
 class TSynEditCore {
@@ -55,6 +53,7 @@ public:
     static constexpr int MaxUndoDefault = 1024;
     static constexpr int MaxLeftCharDefault = 1024;
     static constexpr int BookmarkCount = 10;
+    static constexpr int ToLineEnd = 0x7FFFFFFF;  // a selected range that runs on to the window's edge
 
     TSynEditCore();
     ~TSynEditCore();
@@ -62,19 +61,19 @@ public:
     TSynEditCore& operator=(const TSynEditCore&) = delete;
 
     // The line list. Clear on it resets the editor as Clear does; Add records no undo.
-    [[nodiscard]] TSynEditList& Lines() noexcept;
-    [[nodiscard]] const TSynEditList& Lines() const noexcept;
-    [[nodiscard]] TSynEditLineStates& LineStates() noexcept;
-    [[nodiscard]] int LineCount() const noexcept;
-    [[nodiscard]] std::string_view LineText(int line) const noexcept;  // 1-based; "" outside the text
+    [[nodiscard]] TSynEditList& Lines() noexcept { return lines_; }
+    [[nodiscard]] const TSynEditList& Lines() const noexcept { return lines_; }
+    [[nodiscard]] TSynEditLineStates& LineStates() noexcept { return states_; }
+    [[nodiscard]] int LineCount() const noexcept { return lines_.Count(); }
+    [[nodiscard]] std::string_view LineText(int line) const noexcept { return lines_.Get(line - 1); }  // 1-based
 
     // Removes all lines, empties both histories, removes the selection, caret to 1,1, view to the top.
     void Clear();
 
     void SetHighlighter(TSynCustomHighlighter* highlighter);
-    [[nodiscard]] TSynCustomHighlighter* Highlighter() const noexcept;
+    [[nodiscard]] TSynCustomHighlighter* Highlighter() const noexcept { return states_.Highlighter(); }
     // Characters that make up a word: the highlighter's IdentifierChars, else codes 33 to 255.
-    [[nodiscard]] std::bitset<256> WordChars() const noexcept;
+    [[nodiscard]] TSynIdentChars WordChars() const noexcept;
 
     void SetListener(ISynEditCoreListener* listener) noexcept { listener_ = listener; }
     void SetClipboard(ISynClipboard* clipboard) noexcept { clipboard_ = clipboard; }
@@ -82,42 +81,48 @@ public:
     // Keys and commands.
     [[nodiscard]] TSynEditKeyStrokes& Keystrokes() noexcept { return keystrokes_; }
     // One key press: looks the keystroke up (with the pending first keystroke of a sequence) and runs
-    // the command, or else types `typed` when it is a printable character (0 for none). Returns true
-    // when a command ran or a character was typed.
+    // the command, or else types `typed` when it is a printable character (0 for none). A key with
+    // Ctrl or Alt (but not both, which is AltGr) types nothing. Returns true when a command ran or a
+    // character was typed.
     bool ProcessKeystroke(TShortCut keystroke, char typed);
     // Runs one command; ch is the character for ecChar.
     void ExecuteCommand(TSynEditorCommand command, char ch = 0);
 
-    // Caret, selection and view.
+    // Caret and selection. The caret's column is held between 1 and MaxLeftChar; the selection's
+    // moving end is the caret, except that it may lie further right on a line longer than that.
     [[nodiscard]] TBufferCoord CaretXY() const noexcept { return caret_; }
-    // Moves the caret (held inside the text and between 1 and MaxLeftChar), removes the selection and
-    // scrolls it into view.
+    // Moves the caret, removes the selection and scrolls the caret into view.
     void SetCaretXY(TBufferCoord position);
-    // Moves the caret and extends the selection from the anchor to it (a mouse drag).
+    // Moves the caret and extends the selection from its anchor (a mouse drag, Shift+click).
     void MoveCaretAndSelection(TBufferCoord position);
-    [[nodiscard]] TBufferCoord BlockBegin() const noexcept;  // the selection's first position
-    [[nodiscard]] TBufferCoord BlockEnd() const noexcept;    // the selection's last position
+    [[nodiscard]] TBufferCoord BlockBegin() const noexcept { return std::min(anchor_, selEnd_); }
+    [[nodiscard]] TBufferCoord BlockEnd() const noexcept { return std::max(anchor_, selEnd_); }
     [[nodiscard]] TBufferCoord SelAnchor() const noexcept { return anchor_; }
-    // Selects from anchor to caret (the caret goes to `caret`).
-    void SetSelection(TBufferCoord anchor, TBufferCoord caret);
-    [[nodiscard]] bool SelAvail() const noexcept;
-    [[nodiscard]] std::string SelText() const;  // lines joined with LF
-    // Replaces the selection (or inserts at the caret) with text whose lines may end in CR LF, CR or LF.
+    // Selects from anchor to end; the caret goes to end.
+    void SetSelection(TBufferCoord anchor, TBufferCoord end);
+    [[nodiscard]] bool SelAvail() const noexcept { return anchor_ != selEnd_; }
+    // The selected text, lines joined with LF; a line selection ends every line with LF.
+    [[nodiscard]] std::string SelText() const;
+    // Replaces the selection (or inserts at the caret) with text whose lines may end in CR LF, CR or
+    // LF; one undo entry.
     void SetSelText(std::string_view text);
-    // Whether the selection covers the given 1-based character of the line (for painting).
-    [[nodiscard]] bool IsSelected(int line, int ch) const noexcept;
-    // The selected character range [first, last) of a line, or an empty range; last may be past the
-    // line's end for line selections and selections running through the line break.
+    // The selected characters [first, last) of a 1-based line; first == last when none. last is
+    // ToLineEnd when the selection runs through the line's end (the rest of the row is selected).
     [[nodiscard]] std::pair<int, int> SelectedCharsOfLine(int line) const noexcept;
+    [[nodiscard]] bool IsSelected(int line, int ch) const noexcept;
     [[nodiscard]] TSynSelectionMode SelectionMode() const noexcept { return selectionMode_; }
     void SetSelectionMode(TSynSelectionMode mode);
-    // The word around a position, as [start, end) characters (a double click selects it).
-    [[nodiscard]] std::pair<int, int> WordBoundsAt(TBufferCoord position) const;
+    // The word at a position as [start, end) characters; start == end when there is none.
+    [[nodiscard]] std::pair<int, int> WordBoundsAt(TBufferCoord position) const noexcept;
     void SelectWordAt(TBufferCoord position);
+    // Drag-and-drop editing: moves (or copies) the selected text to target, as one undo entry, and
+    // selects it there. A target inside the selection changes nothing.
+    void DropSelection(TBufferCoord target, bool move);
 
     [[nodiscard]] bool InsertMode() const noexcept { return insertMode_; }
     void SetInsertMode(bool value);
 
+    // The view: TopLine is the first visible line, LeftChar the first visible display column.
     [[nodiscard]] int TopLine() const noexcept { return topLine_; }
     void SetTopLine(int line);
     [[nodiscard]] int LeftChar() const noexcept { return leftChar_; }
@@ -126,61 +131,68 @@ public:
     void SetWindowSize(int linesInWindow, int charsInWindow);
     [[nodiscard]] int LinesInWindow() const noexcept { return linesInWindow_; }
     [[nodiscard]] int CharsInWindow() const noexcept { return charsInWindow_; }
-    // The widget has a window and is shown: repaint notices mean something only then.
+    // The widget has a window and is shown: repaint areas are reported only then.
     void SetVisible(bool visible);
     // Scrolls so that the caret is inside the window.
     void EnsureCursorPosVisible();
 
-    // Display columns: tabs expand to the next multiple of TabWidth.
+    // Display columns (1-based): a tab reaches the next multiple of TabWidth plus one.
     [[nodiscard]] int CharToColumn(int line, int ch) const noexcept;
     [[nodiscard]] int ColumnToChar(int line, int column) const noexcept;
 
     // Settings.
     [[nodiscard]] int TabWidth() const noexcept { return tabWidth_; }
     void SetTabWidth(int value);
+    // Block indent and unindent shift lines by this many blanks.
     [[nodiscard]] int BlockIndent() const noexcept { return blockIndent_; }
     void SetBlockIndent(int value) noexcept { blockIndent_ = value < 1 ? 1 : value; }
     [[nodiscard]] int MaxLeftChar() const noexcept { return maxLeftChar_; }
-    void SetMaxLeftChar(int value);  // 1 to 32767
-    [[nodiscard]] int MaxUndo() const noexcept;
+    void SetMaxLeftChar(int value);  // held between 1 and 32767
+    [[nodiscard]] int MaxUndo() const noexcept { return undo_.MaxUndo(); }
     void SetMaxUndo(int value);
     [[nodiscard]] TSynEditorOptions Options() const noexcept { return options_; }
     void SetOptions(TSynEditorOptions value) noexcept { options_ = value; }
     [[nodiscard]] bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool value) noexcept { readOnly_ = value; }
 
-    // Bookmarks 0 to 9; a bookmark follows its line when lines are inserted or deleted above it.
+    // Bookmarks 0 to 9. A bookmark follows its line when lines are inserted or deleted above it and
+    // goes with its line when that is deleted.
     void SetBookmark(int index, TBufferCoord position);
     void ClearBookmark(int index);
-    // The bookmark's position, or false when it is not set.
-    [[nodiscard]] bool GetBookmark(int index, TBufferCoord& position) const noexcept;
+    // The bookmark's position, or nothing when it is not set.
+    [[nodiscard]] std::optional<TBufferCoord> GetBookmark(int index) const noexcept;
     void GotoBookmark(int index);
 
-    // Undo and redo.
-    [[nodiscard]] bool CanUndo() const noexcept;
-    [[nodiscard]] bool CanRedo() const noexcept;
-    [[nodiscard]] int UndoCount() const noexcept;
-    [[nodiscard]] int RedoCount() const noexcept;
+    // Undo and redo: one entry per command that changed the text.
+    [[nodiscard]] bool CanUndo() const noexcept { return !undo_.Empty(); }
+    [[nodiscard]] bool CanRedo() const noexcept { return !redo_.Empty(); }
+    [[nodiscard]] int UndoCount() const noexcept { return undo_.Count(); }
+    [[nodiscard]] int RedoCount() const noexcept { return redo_.Count(); }
     void Undo();
     void Redo();
     void ClearUndo();
 
-    // Clipboard commands.
+    // The clipboard commands; without a clipboard they do nothing.
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
 
 private:
-    class TListHooks;
-    friend class TListHooks;
+    class TCommandScope;
+    friend class TCommandScope;
+    struct TSnapshot;  // what the widget is told about after a change
 
-    // The two primitives through which every text change goes; both record undo.
+    // The two primitives through which every text change goes; both record undo and keep the line
+    // states right through the list's events. Positions are clamped to the text; inserting beyond a
+    // line's end first fills the gap with blanks.
     TBufferCoord InsertText(TBufferCoord at, std::string_view text);
     std::string DeleteText(TBufferCoord from, TBufferCoord to);
 
     void ExecuteMovement(TSynEditorCommand command);
     void ExecuteEditing(TSynEditorCommand command, char ch);
+    [[nodiscard]] TBufferCoord MovementTarget(TSynEditorCommand command) const noexcept;
     void MoveCaret(TBufferCoord position, bool select);
+    void PlaceCaret(TBufferCoord position);  // caret and both selection ends, nothing else
     void TypeChar(char ch);
     void DeleteSelection();
     void BreakLine(bool caretStays);
@@ -193,27 +205,34 @@ private:
     void IndentLines(bool indent);
     void MatchBracket();
     void ScrollBy(int lines);
+    void ApplyUndoGroup(const TSynEditUndoGroup& group, bool undo);
 
-    [[nodiscard]] TBufferCoord ClampCaret(TBufferCoord position) const noexcept;
+    [[nodiscard]] int LastLine() const noexcept { return std::max(1, lines_.Count()); }
+    [[nodiscard]] int LineLength(int line) const noexcept { return static_cast<int>(LineText(line).size()); }
+    [[nodiscard]] TBufferCoord ClampToText(TBufferCoord position) const noexcept;
+    [[nodiscard]] TBufferCoord ClampToCaret(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord TextEnd() const noexcept;
     [[nodiscard]] TBufferCoord WordLeftOf(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord WordRightOf(TBufferCoord position) const noexcept;
-    [[nodiscard]] std::string PadTo(TBufferCoord position) const;
+    [[nodiscard]] int MaxTopLine() const noexcept;
+    [[nodiscard]] int PageLines() const noexcept { return std::max(1, linesInWindow_); }
 
-    void BeginChange();
-    void EndChange();
-    void OnLinesInserted(int index, int count);
-    void OnLinesDeleted(int index, int count);
-    void OnLinesCleared();
+    void OnLineEvent(TSynLineEvent event, int index);
+    void ResetForClear();
     void RepaintRows(int first, int last);
-    void SelectionRowsChanged(TBufferCoord oldAnchor, TBufferCoord oldCaret);
+    void RepaintChangedSelection(TBufferCoord oldAnchor, TBufferCoord oldEnd, TSynSelectionMode oldMode);
     void SyncView();
+    void Notify(const TSnapshot& before);
+    [[nodiscard]] TSnapshot Snapshot() const noexcept;
 
-    std::unique_ptr<TSynEditList> lines_;
-    std::unique_ptr<TSynEditLineStates> states_;
-    std::unique_ptr<TListHooks> hooks_;
-    std::unique_ptr<TSynEditUndoList> undo_;
-    std::unique_ptr<TSynEditUndoList> redo_;
+    TSynEditList lines_;
+    TSynEditLineStates states_{lines_};
+    TSynEditUndoList undo_{MaxUndoDefault};
+    TSynEditUndoList redo_{MaxUndoDefault};
+    TSynEditUndoGroup pendingGroup_;
+    int commandDepth_ = 0;
+    bool replaying_ = false;
+
     TSynEditKeyStrokes keystrokes_;
     TSynKeyTranslator translator_;
     ISynEditCoreListener* listener_ = nullptr;
@@ -221,6 +240,7 @@ private:
 
     TBufferCoord caret_;
     TBufferCoord anchor_;
+    TBufferCoord selEnd_;
     TSynSelectionMode selectionMode_ = TSynSelectionMode::smNormal;
     bool insertMode_ = true;
     bool readOnly_ = false;
@@ -234,10 +254,7 @@ private:
     int maxLeftChar_ = MaxLeftCharDefault;
     TSynEditorOptions options_ = eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint |
                                  eoSmartTabs | eoTabsToSpaces;
-    std::array<TBufferCoord, BookmarkCount> bookmarks_{};
-    std::array<bool, BookmarkCount> bookmarkSet_{};
-    int changeDepth_ = 0;
-    bool inUndoRedo_ = false;
+    std::array<std::optional<TBufferCoord>, BookmarkCount> bookmarks_{};
 };
 
 }  // namespace pindle
