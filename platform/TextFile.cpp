@@ -1,0 +1,286 @@
+#include "platform/TextFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace pindle {
+
+std::string InOutErrorMessage(int errorCode)
+{
+    switch (errorCode) {
+    case ENOENT:
+        return "File not found";
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return "File access denied";
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(errorCode);
+    }
+}
+
+void RaiseInOutError(int errorCode) { throw EInOutError(InOutErrorMessage(errorCode), errorCode); }
+
+void RaiseReadBeyondEnd() { throw EInOutError("Read beyond end of file", 0); }
+
+namespace {
+
+// An empty name or one with a NUL byte can name no file.
+void CheckFileName(const std::string& fileName)
+{
+    if (fileName.empty() || fileName.find('\0') != std::string::npos)
+        RaiseInOutError(fileName.empty() ? ENOENT : EINVAL);
+}
+
+}  // namespace
+
+TTextWriter::TTextWriter(const std::string& fileName) { Rewrite(fileName); }
+
+TTextWriter::TTextWriter(int fileDescriptor, std::string fileName)
+    : fd_(fileDescriptor), fileName_(std::move(fileName)), buffer_(BufferSize)
+{
+}
+
+TTextWriter::~TTextWriter()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void TTextWriter::Rewrite(const std::string& fileName)
+{
+    if (fd_ >= 0)
+        Close();
+    CheckFileName(fileName);
+    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        RaiseInOutError(errno);
+    fd_ = fd;
+    fileName_ = fileName;
+    buffer_.resize(BufferSize);
+    used_ = 0;
+}
+
+void TTextWriter::WriteOut(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t written = ::write(fd_, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseInOutError(errno);
+        }
+        if (written == 0)
+            RaiseInOutError(ENOSPC);
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+void TTextWriter::Write(std::string_view text)
+{
+    if (fd_ < 0)
+        RaiseInOutError(EBADF);
+    if (text.size() > buffer_.size() - used_) {
+        Flush();
+        if (text.size() >= buffer_.size()) {
+            WriteOut(text.data(), text.size());
+            return;
+        }
+    }
+    std::memcpy(buffer_.data() + used_, text.data(), text.size());
+    used_ += text.size();
+}
+
+void TTextWriter::WriteLine(std::string_view line)
+{
+    if (fd_ >= 0 && line.size() + 2 <= buffer_.size() - used_) {
+        char* out = buffer_.data() + used_;
+        std::memcpy(out, line.data(), line.size());
+        out[line.size()] = '\r';
+        out[line.size() + 1] = '\n';
+        used_ += line.size() + 2;
+        return;
+    }
+    Write(line);
+    Write("\r\n");
+}
+
+void TTextWriter::Flush()
+{
+    if (fd_ < 0)
+        RaiseInOutError(EBADF);
+    std::size_t pending = std::exchange(used_, 0);
+    WriteOut(buffer_.data(), pending);
+}
+
+void TTextWriter::Sync()
+{
+    Flush();
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)  // devices and pipes cannot sync
+        RaiseInOutError(errno);
+}
+
+void TTextWriter::Close()
+{
+    if (fd_ < 0)
+        RaiseInOutError(EBADF);
+    try {
+        Flush();
+    } catch (...) {
+        ::close(std::exchange(fd_, -1));
+        throw;
+    }
+    if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR)
+        RaiseInOutError(errno);
+}
+
+TTextReader::TTextReader(const std::string& fileName) { Reset(fileName); }
+
+TTextReader::~TTextReader()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void TTextReader::Reset(const std::string& fileName)
+{
+    if (fd_ >= 0)
+        Close();
+    CheckFileName(fileName);
+    // Non-blocking, so that a FIFO given by name cannot hang the open; only regular files are read.
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        RaiseInOutError(errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        int error = errno;
+        ::close(fd);
+        RaiseInOutError(error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        RaiseInOutError(S_ISDIR(info.st_mode) ? EISDIR : EACCES);
+    }
+    fd_ = fd;
+    fileSize_ = static_cast<long long>(info.st_size);
+    buffer_.resize(BufferSize);
+    begin_ = end_ = 0;
+    atEnd_ = false;
+    pendingLineFeed_ = false;
+    carry_.clear();
+}
+
+bool TTextReader::Fill()
+{
+    if (atEnd_)
+        return false;
+    if (begin_ == end_)
+        begin_ = end_ = 0;
+    for (;;) {
+        ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseInOutError(errno);
+        }
+        if (got == 0) {
+            atEnd_ = true;
+            return false;
+        }
+        end_ += static_cast<std::size_t>(got);
+        return true;
+    }
+}
+
+void TTextReader::SkipPendingLineFeed()
+{
+    if (!pendingLineFeed_)
+        return;
+    if (begin_ == end_ && !Fill())
+        return;
+    pendingLineFeed_ = false;
+    if (buffer_[begin_] == '\n')
+        ++begin_;
+}
+
+bool TTextReader::Eof()
+{
+    if (fd_ < 0)
+        RaiseInOutError(EBADF);
+    SkipPendingLineFeed();
+    return begin_ == end_ && !Fill();
+}
+
+bool TTextReader::NextLine(std::string_view& line)
+{
+    if (Eof())
+        return false;
+    carry_.clear();
+    bool carrying = false;
+    for (;;) {
+        const char* start = buffer_.data() + begin_;
+        std::size_t available = end_ - begin_;
+        const char* stop = start;
+        const char* limit = start + available;
+        while (stop != limit && *stop != '\r' && *stop != '\n')
+            ++stop;
+        std::size_t length = static_cast<std::size_t>(stop - start);
+        if (stop != limit) {
+            begin_ += length + 1;
+            if (*stop == '\r')
+                pendingLineFeed_ = true;
+            if (carrying) {
+                carry_.append(start, length);
+                line = carry_;
+            } else {
+                line = std::string_view(start, length);
+            }
+            return true;
+        }
+        // No line end in the buffer: keep what is there and read on.
+        carry_.append(start, length);
+        carrying = true;
+        begin_ = end_ = 0;
+        if (!Fill()) {
+            line = carry_;
+            return true;
+        }
+    }
+}
+
+std::string TTextReader::ReadLine()
+{
+    std::string_view line;
+    if (!NextLine(line))
+        RaiseReadBeyondEnd();
+    return std::string(line);
+}
+
+void TTextReader::Close()
+{
+    if (fd_ < 0)
+        RaiseInOutError(EBADF);
+    ::close(std::exchange(fd_, -1));
+    buffer_.clear();
+    buffer_.shrink_to_fit();
+    carry_.clear();
+}
+
+}  // namespace pindle

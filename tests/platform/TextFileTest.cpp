@@ -1,0 +1,214 @@
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "platform/TextFile.h"
+
+namespace pindle {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = fs::temp_directory_path() / ("pindle-textfile-" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+
+    std::string WriteBytes(const std::string& name, const std::string& bytes) const
+    {
+        std::string path = PathOf(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    static std::string ReadBytes(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    static std::vector<std::string> ReadAllLines(const std::string& path)
+    {
+        TTextReader reader(path);
+        std::vector<std::string> lines;
+        while (!reader.Eof())
+            lines.push_back(reader.ReadLine());
+        reader.Close();
+        return lines;
+    }
+
+    fs::path folder_;
+};
+
+TEST(InOutErrorMessage, MapsSystemErrorsToTheUsersMessages)
+{
+    struct Case {
+        int code;
+        const char* message;
+    } cases[] = {
+        {ENOENT, "File not found"},       {EACCES, "File access denied"}, {EPERM, "File access denied"},
+        {EISDIR, "File access denied"},   {EROFS, "File access denied"},  {ENOTDIR, "Invalid filename"},
+        {ENAMETOOLONG, "Invalid filename"}, {EINVAL, "Invalid filename"}, {EMFILE, "Too many open files"},
+        {ENFILE, "Too many open files"},  {ENOSPC, "Disk full"},          {EFBIG, "Disk full"},
+        {EDQUOT, "Disk full"},            {EIO, "I/O error 5"},           {EBADF, "I/O error 9"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(InOutErrorMessage(c.code), c.message) << c.code;
+        try {
+            RaiseInOutError(c.code);
+            ADD_FAILURE() << "no error raised for " << c.code;
+        } catch (const EInOutError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+            EXPECT_EQ(e.ErrorCode, c.code);
+        }
+    }
+}
+
+TEST_F(TextFileTest, WriterEndsEveryLineWithCarriageReturnAndLineFeed)
+{
+    std::string path = PathOf("out.txt");
+    TTextWriter writer(path);
+    writer.WriteLine("first");
+    writer.WriteLine("");
+    writer.WriteLine(std::string("nul\0byte\xff\x1a", 10));
+    writer.Close();
+    EXPECT_EQ(ReadBytes(path), std::string("first\r\n\r\nnul\0byte\xff\x1a\r\n", 21));
+}
+
+TEST_F(TextFileTest, WriterEmptiesAnExistingFile)
+{
+    std::string path = WriteBytes("old.txt", "a much longer previous content\r\n");
+    TTextWriter writer(path);
+    writer.WriteLine("x");
+    writer.Close();
+    EXPECT_EQ(ReadBytes(path), "x\r\n");
+}
+
+TEST_F(TextFileTest, WriterHandlesLinesLargerThanItsBuffer)
+{
+    std::string path = PathOf("big.txt");
+    std::string big(TTextWriter::BufferSize * 2 + 17, 'q');
+    TTextWriter writer(path);
+    writer.WriteLine("head");
+    writer.WriteLine(big);
+    writer.WriteLine("tail");
+    writer.Close();
+    EXPECT_EQ(ReadBytes(path), "head\r\n" + big + "\r\ntail\r\n");
+}
+
+TEST_F(TextFileTest, ReaderEndsLinesAtEachKindOfLineEnd)
+{
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+        {"\r\n", {""}},
+        {"\n\r", {"", ""}},
+        {"\r\r\n\n", {"", "", ""}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"x\x1ay\r\nz", {"x\x1ay", "z"}},  // Ctrl-Z is text, not the end of the file
+        {std::string("\0\0\r\n\xe9\x80", 6), {std::string("\0\0", 2), "\xe9\x80"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string path = WriteBytes("case" + std::to_string(n++), c.bytes);
+        EXPECT_EQ(ReadAllLines(path), c.lines) << "bytes: " << ::testing::PrintToString(c.bytes);
+    }
+}
+
+TEST_F(TextFileTest, ReaderKeepsLinesWholeAcrossItsBuffer)
+{
+    // Line ends placed around the buffer's edge, including a CR LF split between two reads.
+    const std::size_t edge = TTextReader::BufferSize;
+    for (std::size_t crAt : {edge - 2, edge - 1, edge, edge + 1}) {
+        std::string bytes(crAt, 'x');
+        bytes += "\r\nnext\rlast";
+        std::string path = WriteBytes("edge.txt", bytes);
+        std::vector<std::string> lines = ReadAllLines(path);
+        ASSERT_EQ(lines.size(), 3u) << crAt;
+        EXPECT_EQ(lines[0], std::string(crAt, 'x'));
+        EXPECT_EQ(lines[1], "next");
+        EXPECT_EQ(lines[2], "last");
+    }
+    std::string huge(3 * edge + 5, 'h');
+    std::string path = WriteBytes("huge.txt", "a\n" + huge + "\r\nb\r\n");
+    EXPECT_EQ(ReadAllLines(path), (std::vector<std::string>{"a", huge, "b"}));
+}
+
+TEST_F(TextFileTest, ReadingPastTheLastLineRaisesReadBeyondEndOfFile)
+{
+    std::string path = WriteBytes("one.txt", "only\r\n");
+    TTextReader reader(path);
+    EXPECT_EQ(reader.ReadLine(), "only");
+    EXPECT_TRUE(reader.Eof());
+    try {
+        (void)reader.ReadLine();
+        ADD_FAILURE() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Read beyond end of file");
+    }
+}
+
+TEST_F(TextFileTest, OpenFailuresRaiseTheMatchingMessage)
+{
+    std::string file = WriteBytes("plain.txt", "x");
+    struct Case {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {PathOf("missing.txt"), "File not found"},
+        {"", "File not found"},
+        {folder_.string(), "File access denied"},     // a folder
+        {file + "/below", "Invalid filename"},        // a file used as a folder
+        {PathOf(std::string(300, 'n')), "Invalid filename"},
+        {std::string("bad\0name", 8), "Invalid filename"},
+    };
+    for (const Case& c : cases) {
+        try {
+            TTextReader reader(c.path);
+            ADD_FAILURE() << "opened " << c.path;
+        } catch (const EInOutError& e) {
+            EXPECT_STREQ(e.what(), c.message) << c.path;
+        }
+    }
+    try {
+        TTextWriter writer(PathOf("no-such-folder/out.txt"));
+        ADD_FAILURE() << "created a file in a missing folder";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "File not found");
+    }
+}
+
+TEST_F(TextFileTest, WritingToAFullDiskRaisesDiskFull)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    TTextWriter writer("/dev/full");
+    writer.WriteLine("more than the disk can hold");
+    try {
+        writer.Close();
+        ADD_FAILURE() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Disk full");
+        EXPECT_EQ(e.ErrorCode, ENOSPC);
+    }
+    EXPECT_FALSE(writer.IsOpen());
+}
+
+}  // namespace
+}  // namespace pindle
