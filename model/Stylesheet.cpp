@@ -1,0 +1,382 @@
+// Rule lines.
+//
+// The writer puts the row's properties in a fixed order, each as "name:value" after a ";" (the
+// font family right after " {"), then ";}" and the comment as "   /* text*/".
+//
+// The parser reads a line as the writer builds it, but does not depend on the order:
+//   1. The caption is the text before the first " {"; the rest R follows it (without " {" there
+//      is no caption and R is the line without its first character).
+//   2. The declarations are the text of R up to its first "}"; the rule's comment is what follows.
+//   3. The declarations are split at every ";". A piece "name:value" whose name (blanks and a
+//      leading "{" ignored, letter case too) is one of the ten properties fills that property with
+//      the value exactly as written, if no earlier piece filled it. Any other non-blank piece is
+//      kept for the comment.
+//   4. The comment is the kept pieces joined by ";", a blank, and the text after the "}", with
+//      every "/*" and then every "*/" removed and blanks trimmed from both ends.
+// For a line in the writer's order this gives what searching the keys one after the other gives,
+// as long as no value holds ";", "}" or another property's key. Text after the closing brace is
+// never searched for keys, so a comment such as "set color: later" stays a comment, and no text
+// of the line is lost: what is not a known property ends up in the comment.
+#include "model/Stylesheet.h"
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "model/Utils.h"
+#include "platform/TextFile.h"
+
+namespace pindle {
+namespace {
+
+constexpr std::array<std::string_view, 10> PropertyNames = {
+    "font-family", "font-size", "font-weight", "font-style", "text-decoration",
+    "line-height", "letter-spacing", "word-spacing", "color", "background-color"};
+
+constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+constexpr char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+// Does text equal pattern when a to z are taken as A to Z? pattern is in lower case.
+bool SameName(std::string_view text, std::string_view lowerPattern)
+{
+    if (text.size() != lowerPattern.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (Upper(text[i]) != Upper(lowerPattern[i]))
+            return false;
+    return true;
+}
+
+int PropertyIndex(std::string_view name)
+{
+    while (!name.empty() && (name.front() == '{' || IsBlank(name.front())))
+        name.remove_prefix(1);
+    name = Trim(name);
+    for (std::size_t k = 0; k < PropertyNames.size(); ++k)
+        if (SameName(name, PropertyNames[k]))
+            return static_cast<int>(k);
+    return -1;
+}
+
+}  // namespace
+
+std::string BuildRuleLine(const TStyleRow& row)
+{
+    std::size_t size = row.Caption.size() + 4;
+    for (const std::string& text : row.SubItems)
+        size += text.size() + 20;
+    std::string line;
+    line.reserve(size);
+    line += row.Caption;
+    line += " {";
+    for (std::size_t k = 0; k < PropertyNames.size(); ++k) {
+        const std::string& value = row.SubItems[k];
+        if (value.empty())
+            continue;
+        if (k != scFontFamily)
+            line += ';';
+        line += PropertyNames[k];
+        line += ':';
+        line += value;
+    }
+    line += ";}";
+    const std::string& comment = row.SubItems[scComment];
+    if (!comment.empty()) {
+        line += "   /* ";
+        line += comment;
+        line += "*/";
+    }
+    return line;
+}
+
+TStyleRow ParseRuleLine(std::string_view line)
+{
+    TStyleRow row;
+    std::string_view rest;
+    std::size_t opening = line.find(" {");
+    if (opening == std::string_view::npos) {
+        rest = line.empty() ? line : line.substr(1);
+    } else {
+        row.Caption = std::string(line.substr(0, opening));
+        rest = line.substr(opening + 2);
+    }
+
+    std::size_t closing = rest.find('}');
+    std::string_view declarations = rest.substr(0, closing);
+    std::string_view after = closing == std::string_view::npos ? std::string_view() : rest.substr(closing + 1);
+
+    std::array<bool, 10> filled{};
+    std::string kept;  // declarations that are no known property, for the comment
+    while (true) {
+        std::size_t semicolon = declarations.find(';');
+        std::string_view piece = declarations.substr(0, semicolon);
+        std::size_t colon = piece.find(':');
+        int k = colon == std::string_view::npos ? -1 : PropertyIndex(piece.substr(0, colon));
+        if (k >= 0 && !filled[static_cast<std::size_t>(k)]) {
+            filled[static_cast<std::size_t>(k)] = true;
+            row.SubItems[static_cast<std::size_t>(k)] = std::string(piece.substr(colon + 1));
+        } else if (std::string_view text = Trim(piece); !text.empty()) {
+            if (!kept.empty())
+                kept += ';';
+            kept += text;
+        }
+        if (semicolon == std::string_view::npos)
+            break;
+        declarations.remove_prefix(semicolon + 1);
+    }
+
+    std::string_view tail = Trim(after);
+    if (!tail.empty()) {
+        if (!kept.empty())
+            kept += ' ';
+        kept += tail;
+    }
+    if (!kept.empty()) {
+        std::string comment = ReplaceAll(ReplaceAll(kept, "/*", ""), "*/", "");
+        row.SubItems[scComment] = std::string(Trim(comment));
+    }
+    return row;
+}
+
+namespace {
+
+// Collects many values in chunks and hands them over in one vector of exactly the right size, so
+// that reading a large file never holds a vector's old and new storage at once.
+template <typename T>
+class TChunkedList {
+public:
+    void Add(T value)
+    {
+        if (chunks_.empty() || chunks_.back().size() == ChunkSize) {
+            chunks_.emplace_back();
+            chunks_.back().reserve(ChunkSize);
+        }
+        chunks_.back().push_back(std::move(value));
+        ++count_;
+    }
+
+    std::vector<T> Take()
+    {
+        std::vector<T> all;
+        all.reserve(count_);
+        for (std::vector<T>& chunk : chunks_) {
+            for (T& value : chunk)
+                all.push_back(std::move(value));
+            std::vector<T>().swap(chunk);
+        }
+        chunks_.clear();
+        count_ = 0;
+        return all;
+    }
+
+private:
+    static constexpr std::size_t ChunkSize = sizeof(T) >= (std::size_t{1} << 16) ? 1 : (std::size_t{1} << 16) / sizeof(T);
+    std::vector<std::vector<T>> chunks_;
+    std::size_t count_ = 0;
+};
+
+// Finds the two block markers in a line, in any letter case.
+struct TMarkers {
+    bool Begin = false;
+    bool End = false;
+};
+
+TMarkers FindMarkers(std::string_view line)
+{
+    TMarkers markers;
+    static constexpr std::string_view BeginText = "BEGIN PINDLE";
+    static constexpr std::string_view EndText = "END PINDLE";
+    const char* data = line.data();
+    std::size_t size = line.size();
+    std::size_t i = 0;
+    while (i + 1 < size) {
+        const void* star = std::memchr(data + i, '*', size - i - 1);
+        if (star == nullptr)
+            break;
+        i = static_cast<std::size_t>(static_cast<const char*>(star) - data);
+        if (data[i + 1] == '*') {
+            std::string_view after = line.substr(i + 2);
+            if (after.size() >= BeginText.size() && SameName(after.substr(0, BeginText.size()), "begin pindle"))
+                markers.Begin = true;
+            if (after.size() >= EndText.size() && SameName(after.substr(0, EndText.size()), "end pindle"))
+                markers.End = true;
+        }
+        ++i;
+    }
+    return markers;
+}
+
+bool IsCommentLine(std::string_view line)
+{
+    std::string_view text = Trim(line);
+    return text.size() >= 2 && text[0] == '/' && text[1] == '*';
+}
+
+// Sorts the lines of a file into rows of the block and lines of the pane.
+class TStylesheetBuilder {
+public:
+    void AddLine(std::string_view line)
+    {
+        TMarkers markers = FindMarkers(line);
+        if (markers.Begin)
+            inside_ = true;
+        if (!inside_)
+            paneLines_.Add(std::string(line));
+        else if (!IsCommentLine(line))
+            rows_.Add(ParseRuleLine(line));
+        if (markers.End)
+            inside_ = false;
+    }
+
+    TStylesheet Finish()
+    {
+        TStylesheet sheet;
+        sheet.Rows = rows_.Take();
+        sheet.PaneLines = paneLines_.Take();
+        return sheet;
+    }
+
+private:
+    bool inside_ = false;
+    TChunkedList<TStyleRow> rows_;
+    TChunkedList<std::string> paneLines_;
+};
+
+}  // namespace
+
+TStylesheet ParseStylesheet(std::string_view text)
+{
+    TStylesheetBuilder builder;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t stop = text.find_first_of("\r\n", start);
+        if (stop == std::string_view::npos) {
+            builder.AddLine(text.substr(start));
+            break;
+        }
+        builder.AddLine(text.substr(start, stop - start));
+        start = stop + 1;
+        if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
+    }
+    return builder.Finish();
+}
+
+TStylesheet ReadStylesheet(const std::string& fileName)
+{
+    TTextReader reader(fileName);
+    TStylesheetBuilder builder;
+    std::string_view line;
+    while (reader.NextLine(line))
+        builder.AddLine(line);
+    reader.Close();
+    return builder.Finish();
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// A save goes to the file a symbolic link points to, so that the link stays a link.
+std::string ResolveTarget(const std::string& fileName)
+{
+    struct stat info {};
+    if (::lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return fileName;
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(fileName.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : fileName;
+}
+
+void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const std::vector<std::string>& paneLines)
+{
+    writer.WriteLine(BeginMarker);
+    writer.WriteLine(WarningLine);
+    std::string line;
+    for (const TStyleRow& row : rows) {
+        line = BuildRuleLine(row);
+        writer.WriteLine(line);
+    }
+    writer.WriteLine(EndMarker);
+    for (const std::string& paneLine : paneLines)
+        writer.WriteLine(paneLine);
+}
+
+// Creates a new, empty file beside the target; the caller renames it over the target.
+int CreateSibling(const std::string& folder, std::string& tempName)
+{
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = folder + "/.pindle-save-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
+void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                     const std::vector<std::string>& paneLines)
+{
+    if (fileName.empty() || fileName.find('\0') != std::string::npos)
+        RaiseInOutError(fileName.empty() ? ENOENT : EINVAL);
+    std::string target = ResolveTarget(fileName);
+    struct stat old {};
+    bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        RaiseInOutError(EISDIR);
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        RaiseInOutError(errno);  // a read-only file stays as it is
+    if (exists && !S_ISREG(old.st_mode)) {
+        // A device or pipe cannot be replaced by renaming: write into it.
+        TTextWriter writer(target);
+        WriteLines(writer, rows, paneLines);
+        writer.Close();
+        return;
+    }
+
+    std::string tempName;
+    int fd = CreateSibling(FolderOf(target), tempName);
+    if (fd < 0)
+        RaiseInOutError(errno);
+    try {
+        if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
+            RaiseInOutError(errno);
+        TTextWriter writer(fd, tempName);
+        WriteLines(writer, rows, paneLines);
+        writer.Sync();
+        writer.Close();
+        if (::rename(tempName.c_str(), target.c_str()) != 0)
+            RaiseInOutError(errno);
+    } catch (...) {
+        ::unlink(tempName.c_str());
+        throw;
+    }
+}
+
+}  // namespace pindle
