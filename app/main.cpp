@@ -1,12 +1,44 @@
+// Start-up: the splash window for a second, then the main window and the message loop.
+#include "app/Images.h"
+#include "app/MainForm.h"
+#include "app/Splash.h"
+#include "platform/Application.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QElapsedTimer>
+#include <QWindow>
+
+namespace {
+
+// Brings a new window onto the screen and paints it now, before the thread goes to sleep. Only the
+// window system's answers to the showing are handled here; input waits until the message loop runs.
+void ShowAndPaintAtOnce(QWidget& window)
+{
+    window.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() && waited.elapsed() < 500)
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    window.repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Pindle"));
-    window.resize(696, 449);
-    window.show();
+    pindle::Application().SetTitle("Pindle");
+    QApplication::setWindowIcon(pindle::ProgramIcon());
+    pindle::Application().HookIdle();
+
+    auto* splash = new pindle::TfrmSplash();
+    ShowAndPaintAtOnce(*splash);
+    pindle::Sleep(1024);
+
+    pindle::TMainForm mainForm;
+    splash->close();
+
+    mainForm.show();
     return QApplication::exec();
 }

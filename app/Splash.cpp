@@ -1,0 +1,160 @@
+#include "app/Splash.h"
+
+#include "app/Images.h"
+#include "model/Utils.h"
+#include "platform/Application.h"
+#include "platform/Desktop.h"
+#include "platform/QtText.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include <filesystem>
+#include <system_error>
+
+namespace pindle {
+
+TfrmSplash* frmSplash = nullptr;
+
+std::string ProgramFileName()
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("/proc/self/exe") : self.string();
+}
+
+namespace {
+
+QFont SplashFont(const char* family, int pixelHeight, bool bold)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    return font;
+}
+
+// "Arial" is served by its metric twin where it is not installed; "MS Sans Serif" by the sans face.
+constexpr const char* Arial = "Arial";
+constexpr const char* SansSerif = "Liberation Sans";
+
+}  // namespace
+
+TfrmSplash::TfrmSplash(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("frmSplash"));
+    setWindowTitle(ToQString(Application().Title()));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(SplashPicture());
+    Image1->setFixedSize(SplashPicture().size());
+    Image1->installEventFilter(this);
+
+    lblVersion = AddLabel("lblVersion", 105, 100, QStringLiteral("Version "), SplashFont(Arial, 11, true));
+    Label3 = AddLabel("Label3", 105, 120, QStringLiteral("A small editor for the styles of your web pages."),
+                      SplashFont(Arial, 9, false));
+    // The caption's "&&" shows as one "&"; a label here has no accelerator, so the text holds one.
+    Label2 = AddLabel("Label2", 105, 135,
+                      QStringLiteral("The Quillmere Web Tools are free & you are welcome to redistribute them."),
+                      SplashFont(Arial, 9, false));
+    Label2->setWordWrap(true);
+    Label2->setFixedSize(231, 26);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label5 = AddLabel("Label5", 105, 165, QStringLiteral("For information visit:"), SplashFont(Arial, 11, true));
+
+    QFont link = SplashFont(SansSerif, 11, false);
+    link.setUnderline(true);
+    lblWebSite = AddLabel("lblWebSite", 105, 180, QString::fromLatin1(ProductWebAddress), link);
+    QPalette green = lblWebSite->palette();
+    green.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    lblWebSite->setPalette(green);
+    lblWebSite->setCursor(Qt::PointingHandCursor);
+
+    FormCreate();
+}
+
+QLabel* TfrmSplash::AddLabel(const char* name, int left, int top, const QString& text, const QFont& font)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    // Labels are drawn over the picture without a background of their own, in window-text black
+    // (the window's own palette is black for its frame).
+    label->setAutoFillBackground(false);
+    QPalette ink = label->palette();
+    ink.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(ink);
+    label->move(left, top);
+    label->adjustSize();
+    label->installEventFilter(this);
+    return label;
+}
+
+void TfrmSplash::FormCreate()
+{
+    const std::string version = GetFileVersionField(ProgramFileName(), 2);
+    lblVersion->setText(QStringLiteral("Version ") + ToQString(version));
+    lblVersion->adjustSize();
+    lblVersion->repaint();
+
+    Image1->move(1, 1);
+    setFixedSize(Image1->width() + 2, Image1->height() + 2);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TfrmSplash::Image1Click()
+{
+    close();
+}
+
+void TfrmSplash::lblWebSiteClick()
+{
+    // The address opened is the text the label shows; a failure to open it is not reported.
+    Desktop().ShellOpen(Application().MainWindow(), FromQString(lblWebSite->text()));
+}
+
+void TfrmSplash::FormClose()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    frmSplash = nullptr;
+}
+
+bool TfrmSplash::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == lblWebSite)
+            Application().Run([this] { lblWebSiteClick(); });
+        else
+            Application().Run([this] { Image1Click(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmSplash::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TfrmSplash::keyPressEvent(QKeyEvent* event)
+{
+    // The window has no buttons: Esc and Enter do not close it, only a click does.
+    event->ignore();
+}
+
+}  // namespace pindle

@@ -1,0 +1,84 @@
+// Shows the style table in a report-style view: twelve columns, image 0 before each caption, and the
+// table's one selected row kept in step with the view's selection in both directions.
+#pragma once
+
+#include "model/StyleTable.h"
+
+#include <QAbstractTableModel>
+#include <QTreeView>
+#include <array>
+
+class QAbstractItemView;
+class QItemSelection;
+
+namespace pindle {
+
+struct TStyleListColumn {
+    const char* Header;
+    int Width;
+};
+
+inline constexpr std::array<TStyleListColumn, 12> StyleColumns{{
+    {"Tag/Style", 80},
+    {"Font family", 120},
+    {"Font size", 60},
+    {"Font weight", 60},
+    {"Font style", 75},
+    {"Decoration", 75},
+    {"Line height", 50},
+    {"Letter spacing", 50},
+    {"Word spacing", 50},
+    {"Color", 60},
+    {"bgColor", 60},
+    {"Comment", 300},
+}};
+
+class TStyleListModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    // Takes over the table's change handler for as long as the model lives.
+    explicit TStyleListModel(TStyleTable& table, QObject* parent = nullptr);
+    ~TStyleListModel() override;
+
+    // Shows the model in the view and ties the view's selection to the table's selected row.
+    void Bind(QAbstractItemView* view);
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void TableChanged(const TStyleTableChange& change);
+    void ViewSelectionChanged();
+    void ShowTableSelection();
+
+    TStyleTable& table_;
+    QAbstractItemView* view_ = nullptr;
+    // The row count the views know of: the table notifies after a change, while Qt wants to hear of
+    // it before, so the model reports the old count until the views have been told.
+    int count_ = 0;
+    bool syncing_ = false;
+};
+
+// The report-style list view: twelve fixed columns, whole-row single selection, no editing in place,
+// headers that do nothing when clicked. Click and DblClick follow the view's own handling of the
+// mouse, so the row under the mouse is already selected when they come.
+class TStyleListView final : public QTreeView {
+    Q_OBJECT
+
+public:
+    explicit TStyleListView(QWidget* parent = nullptr);
+
+signals:
+    void Click();
+    void DblClick();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+}  // namespace pindle

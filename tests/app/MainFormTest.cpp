@@ -1,0 +1,446 @@
+#include "app/MainForm.h"
+#include "app/Splitter.h"
+#include "dialogs/Style.h"
+#include "model/Stylesheet.h"
+#include "platform/Application.h"
+#include "platform/QtText.h"
+#include "tests/support/FakeDesktop.h"
+
+#ifdef PINDLE_HAVE_SYNEDIT
+#include "editor/SynEdit.h"
+#else
+#include "app/PanePlaceholder.h"
+#endif
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace pindle {
+namespace {
+
+using test::TFakeDesktop;
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const std::string Header = std::string(BeginMarker) + "\r\n" + std::string(WarningLine) + "\r\n";
+const std::string Footer = std::string(EndMarker) + "\r\n";
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TMainForm>();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override { TStyleDlg::SetModalHook(nullptr); }
+
+    std::string Path(const char* name) const { return FromQString(dir.filePath(QString::fromLatin1(name))); }
+    std::vector<std::string> Pane() const { return form->PaneLines(); }
+    void AddRow(const std::string& caption, const std::string& comment = "")
+    {
+        std::array<std::string, 11> items{};
+        items[10] = comment;
+        form->Styles().AppendRow(caption, items);
+    }
+    void ClickRow(int row)
+    {
+        const QRect rect = form->lvStyles->visualRect(form->lvStyles->model()->index(row, 0));
+        QTest::mouseClick(form->lvStyles->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    std::string Caption() const { return FromQString(form->windowTitle()); }
+    // The style commands that need a selection, in the menu, the popup menu and the tool bar.
+    std::vector<bool> EditDeleteStates() const
+    {
+        return {form->mnuEdit->isEnabled(),  form->pmnuEdit->isEnabled(),   form->tbtnEditStyle->isEnabled(),
+                form->mnuDelete->isEnabled(), form->pmnuDelete->isEnabled(), form->tbtnStyleDelete->isEnabled()};
+    }
+    bool AddEnabled() const
+    {
+        return form->mnuAdd->isEnabled() && form->pmnuAdd->isEnabled() && form->tbtnAddStyle->isEnabled();
+    }
+
+    QTemporaryDir dir;
+    TFakeDesktop desktop;
+    std::unique_ptr<TMainForm> form;
+};
+
+const std::vector<bool> AllOn(6, true);
+const std::vector<bool> AllOff(6, false);
+
+TEST_F(MainFormTest, StartsWithAnEmptyDocumentAndEditDeleteOffOnceIdle)
+{
+    EXPECT_EQ(Caption(), "Pindle");
+    EXPECT_EQ(form->FileName, "");
+    EXPECT_EQ(form->Styles().Count(), 0);
+    EXPECT_EQ(form->seEditor->Lines().Count(), 0);  // the design-time line is gone
+    EXPECT_EQ(EditDeleteStates(), AllOn);
+    Application().DoIdle();
+    EXPECT_EQ(EditDeleteStates(), AllOff);
+    EXPECT_TRUE(AddEnabled());
+    EXPECT_TRUE(form->HTMLCode1->isEnabled());
+}
+
+TEST_F(MainFormTest, ListViewShowsTheTwelveColumnsAndTheRows)
+{
+    const char* headers[] = {"Tag/Style", "Font family", "Font size", "Font weight", "Font style", "Decoration",
+                             "Line height", "Letter spacing", "Word spacing", "Color", "bgColor", "Comment"};
+    const int widths[] = {80, 120, 60, 60, 75, 75, 50, 50, 50, 60, 60, 300};
+    QAbstractItemModel* model = form->lvStyles->model();
+    ASSERT_EQ(model->columnCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(model->headerData(i, Qt::Horizontal).toString(), QString::fromLatin1(headers[i]));
+        EXPECT_EQ(form->lvStyles->header()->sectionSize(i), widths[i]) << headers[i];
+    }
+    EXPECT_FALSE(form->lvStyles->header()->sectionsClickable());
+    AddRow("h1", "Main heading");
+    form->Styles().SetSubItem(0, 0, "Arial");
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->index(0, 0).data().toString(), "h1");
+    EXPECT_EQ(model->index(0, 1).data().toString(), "Arial");
+    EXPECT_EQ(model->index(0, 11).data().toString(), "Main heading");
+    EXPECT_FALSE(model->index(0, 0).data(Qt::DecorationRole).isNull());
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST_F(MainFormTest, SelectingEnablesEditDeleteAndDeletingDisablesThemWhenIdle)
+{
+    AddRow("h1");
+    AddRow("p");
+    AddRow("em");
+    Application().DoIdle();
+    ClickRow(1);
+    EXPECT_EQ(form->Styles().SelectedIndex(), 1);
+    EXPECT_EQ(EditDeleteStates(), AllOn);  // the click itself refreshes them
+
+    desktop.Answers.push_back(mrYes);
+    form->tbtnStyleDelete->click();
+    ASSERT_EQ(form->Styles().Count(), 2);
+    EXPECT_EQ(form->Styles().Row(1).Caption, "em");
+    EXPECT_EQ(form->Styles().SelectedIndex(), -1);
+    EXPECT_TRUE(form->lvStyles->selectionModel()->selectedRows().isEmpty());
+    Application().DoIdle();
+    EXPECT_EQ(EditDeleteStates(), AllOff);
+}
+
+TEST_F(MainFormTest, DeleteAsksFirstAndNoKeepsTheRow)
+{
+    AddRow("h1");
+    ClickRow(0);
+    form->mnuDelete->trigger();  // the fake answers No
+    EXPECT_EQ(form->Styles().Count(), 1);
+    EXPECT_EQ(form->Styles().SelectedIndex(), 0);
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Confirm");
+    EXPECT_EQ(desktop.Messages[0].Text, "Are you sure that you wish to delete the selected item?");
+    EXPECT_EQ(desktop.Beeps, std::vector<TBeep>{TBeep::Question});
+}
+
+TEST_F(MainFormTest, DeleteWithoutASelectionDoesNothing)
+{
+    AddRow("h1");
+    form->mnuDeleteClick();
+    EXPECT_EQ(form->Styles().Count(), 1);
+    EXPECT_TRUE(desktop.Messages.empty());
+}
+
+TEST_F(MainFormTest, FileMenuEnablesHtmlCodeExactlyWhenThereIsAFileName)
+{
+    form->Style1Click();
+    EXPECT_TRUE(form->HTMLCode1->isEnabled());  // only the File menu changes it
+    form->File1Click();
+    EXPECT_FALSE(form->HTMLCode1->isEnabled());
+    form->Style1Click();
+    EXPECT_FALSE(form->HTMLCode1->isEnabled());
+    desktop.FileChoices.push_back(Path("a.css"));
+    form->Save1->trigger();
+    form->File1Click();
+    EXPECT_TRUE(form->HTMLCode1->isEnabled());
+    form->New1->trigger();
+    form->File1Click();
+    EXPECT_FALSE(form->HTMLCode1->isEnabled());
+}
+
+TEST_F(MainFormTest, ToolButtonHintsShowInTheStatusBarWhileTheMouseIsOverThem)
+{
+    EXPECT_EQ(form->tbtnSave->toolTip(), "Save");
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(form->tbtnSave, &enter);
+    EXPECT_EQ(form->StatusBar->currentMessage(), "Save the current stylesheet");
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(form->tbtnSave, &leave);
+    EXPECT_EQ(form->StatusBar->currentMessage(), "");
+}
+
+TEST_F(MainFormTest, HighlightedMenuItemShowsItsLongHintUntilTheMenuCloses)
+{
+    form->Style1->popup(form->mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Style1));
+    form->Style1->setActiveAction(form->HTMLCode1);
+    EXPECT_EQ(form->StatusBar->currentMessage(), "Show the HTML code required to use this stylesheet");
+    form->Style1->setActiveAction(form->mnuAdd);
+    EXPECT_EQ(form->StatusBar->currentMessage(), "Add a new style");
+    form->Style1->hide();
+    EXPECT_EQ(form->StatusBar->currentMessage(), "");
+}
+
+TEST_F(MainFormTest, SaveOfANewDocumentAsksForANameWritesTheFileAndCopiesTheLink)
+{
+    AddRow("h1", "Main heading");
+    form->seEditor->Lines().Add("body {margin:0}");
+    const std::string path = Path("site.css");
+    desktop.FileChoices.push_back(path);
+    form->tbtnSave->click();
+
+    ASSERT_EQ(desktop.DialogsShown.size(), 1U);
+    EXPECT_TRUE(desktop.DialogsShown[0].Save);
+    EXPECT_EQ(ReadBytes(path), Header + "h1 {;}   /* Main heading*/\r\n" + Footer + "body {margin:0}\r\n");
+    EXPECT_EQ(form->FileName, path);
+    EXPECT_EQ(Caption(), "Pindle - [" + path + "]");
+    const std::string link = "<link rel=\"stylesheet\" type=\"text/css\" href=\"site.css\">";
+    EXPECT_EQ(desktop.Clipboard, link);
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Information");
+    EXPECT_EQ(desktop.Messages[0].Text,
+              "The code to use the stylesheet has been copied to the clipboard as \r\n" + link);
+    EXPECT_EQ(desktop.Beeps, std::vector<TBeep>{TBeep::Exclamation});
+
+    // Save again writes the same file at once.
+    form->Styles().Clear();
+    desktop.Clipboard.clear();
+    form->Save1->trigger();
+    EXPECT_EQ(desktop.DialogsShown.size(), 1U);
+    EXPECT_EQ(ReadBytes(path), Header + Footer + "body {margin:0}\r\n");
+    EXPECT_EQ(desktop.Clipboard, link);
+}
+
+TEST_F(MainFormTest, CancelledDialogsChangeNothing)
+{
+    AddRow("h1");
+    desktop.FileChoices = {std::nullopt, std::nullopt};
+    form->SaveAs1->trigger();
+    form->Open1->trigger();
+    EXPECT_EQ(desktop.DialogsShown.size(), 2U);
+    EXPECT_EQ(form->Styles().Count(), 1);
+    EXPECT_EQ(form->FileName, "");
+    EXPECT_EQ(Caption(), "Pindle");
+    EXPECT_TRUE(desktop.Messages.empty());
+}
+
+TEST_F(MainFormTest, OpenReadsRowsAndFreeTextAndShowsTheNameWithABlank)
+{
+    const std::string path = Path("in.css");
+    WriteBytes(path, "/* before */\r\n" + Header + "h1 {font-size:14pt;}\r\np.note {;color:#FF0000;}\r\n" + Footer +
+                         "body {margin:0}\r\n");
+    AddRow("old");
+    desktop.FileChoices.push_back(path);
+    form->tbtnOpen->click();
+
+    ASSERT_EQ(form->Styles().Count(), 2);
+    EXPECT_EQ(form->Styles().Row(0).Caption, "h1");
+    EXPECT_EQ(form->Styles().Row(0).SubItems[1], "14pt");
+    EXPECT_EQ(form->Styles().Row(1).SubItems[8], "#FF0000");
+    EXPECT_EQ(Pane(), (std::vector<std::string>{"/* before */", "body {margin:0}"}));
+    EXPECT_EQ(form->FileName, path);
+    EXPECT_EQ(Caption(), "Pindle - [ " + path + "]");
+    EXPECT_EQ(form->lvStyles->model()->rowCount(), 2);
+
+    // Saved back, the free text follows the block.
+    form->Save1->trigger();
+    EXPECT_EQ(ReadBytes(path), Header + "h1 {;font-size:14pt;}\r\np.note {;color:#FF0000;}\r\n" + Footer +
+                                   "/* before */\r\nbody {margin:0}\r\n");
+    EXPECT_EQ(Caption(), "Pindle - [" + path + "]");
+}
+
+TEST_F(MainFormTest, FailedOpenShowsTheErrorAndKeepsTheDocument)
+{
+    const std::string saved = Path("kept.css");
+    AddRow("h1");
+    form->seEditor->Lines().Add("body {}");
+    desktop.FileChoices = {saved, Path("missing.css")};
+    form->SaveAs1->trigger();
+    desktop.Messages.clear();
+    form->Open1->trigger();
+
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Pindle");
+    EXPECT_EQ(desktop.Messages[0].Text, "File not found.");
+    ASSERT_EQ(form->Styles().Count(), 1);
+    EXPECT_EQ(form->Styles().Row(0).Caption, "h1");
+    EXPECT_EQ(Pane(), std::vector<std::string>{"body {}"});
+    EXPECT_EQ(form->FileName, saved);
+    EXPECT_EQ(Caption(), "Pindle - [" + saved + "]");
+}
+
+TEST_F(MainFormTest, FailedSaveKeepsNameCaptionAndClipboard)
+{
+    desktop.Clipboard = "before";
+    desktop.FileChoices.push_back(Path("no/such/folder/x.css"));
+    form->SaveAs1->trigger();
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(form->FileName, "");
+    EXPECT_EQ(Caption(), "Pindle");
+    EXPECT_EQ(desktop.Clipboard, "before");
+}
+
+TEST_F(MainFormTest, NewEmptiesEverythingWithoutAQuestion)
+{
+    desktop.FileChoices.push_back(Path("n.css"));
+    form->SaveAs1->trigger();
+    AddRow("h1");
+    form->seEditor->Lines().Add("x");
+    desktop.Messages.clear();
+    form->tbtnNew->click();
+    EXPECT_EQ(form->Styles().Count(), 0);
+    EXPECT_EQ(form->seEditor->Lines().Count(), 0);
+    EXPECT_EQ(form->FileName, "");
+    EXPECT_EQ(Caption(), "Pindle");
+    EXPECT_TRUE(desktop.Messages.empty());
+}
+
+TEST_F(MainFormTest, HtmlCodeWithoutAFileNameCopiesAnEmptyLink)
+{
+    form->HTMLCode1->trigger();
+    EXPECT_EQ(desktop.Clipboard, "<link rel=\"stylesheet\" type=\"text/css\" href=\"\">");
+    EXPECT_EQ(desktop.Messages.size(), 1U);
+}
+
+TEST(HtmlLink, TakesTheNameAfterTheLastSeparatorUnchanged)
+{
+    const struct {
+        const char* Path;
+        const char* Name;
+    } cases[] = {
+        {"C:\\web\\site.css", "site.css"},
+        {"D:\\x\\y\\my style.css", "my style.css"},
+        {"/home/ann/web/site.css", "site.css"},
+        {"/home/ann/a\\b.css", "b.css"},
+        {"C:site.css", "site.css"},
+        {"plain.css", "plain.css"},
+        {"/folder/", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileNamePart(c.Path), c.Name) << c.Path;
+    EXPECT_EQ(HtmlLinkCode("site.css").size(), 55U);
+    EXPECT_EQ(HtmlLinkCode("a&\"b"), "<link rel=\"stylesheet\" type=\"text/css\" href=\"a&\"b\">");
+}
+
+TEST(SplitterRule, HoldsThePaneBetweenTheLimitsAndCollapsesBelowThem)
+{
+    const struct {
+        int Wanted, Available, Height;
+    } cases[] = {
+        {150, 300, 150}, {31, 300, 31}, {30, 300, 0}, {10, 300, 0}, {-5, 300, 0},
+        {270, 300, 270}, {290, 300, 270}, {500, 300, 270}, {50, 60, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitterPaneHeight(c.Wanted, c.Available), c.Height) << c.Wanted << " of " << c.Available;
+}
+
+TEST_F(MainFormTest, DraggingTheSplitterResizesThePane)
+{
+    EXPECT_EQ(form->seEditor->height(), 150);
+    EXPECT_EQ(form->Splitter1->height(), 3);
+    const QPoint grab(20, 1);
+    QTest::mousePress(form->Splitter1, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(form->Splitter1, grab - QPoint(0, 40));
+    QTest::mouseRelease(form->Splitter1, Qt::LeftButton, {}, grab - QPoint(0, 40));
+    EXPECT_EQ(form->seEditor->height(), 190);
+}
+
+TEST_F(MainFormTest, AddThenCancelLeavesTheTableAsItWas)
+{
+    AddRow("h1", "x");
+    ClickRow(0);
+    const std::vector<TStyleRow> before = form->Styles().Rows();
+    int rowsWhileOpen = -1;
+    TStyleDlg::SetModalHook([&](TStyleDlg&) {
+        rowsWhileOpen = form->lvStyles->model()->rowCount();
+        return mrCancel;
+    });
+    form->tbtnAddStyle->click();
+    EXPECT_EQ(rowsWhileOpen, 2);  // the new row shows while the dialog is open
+    EXPECT_EQ(form->Styles().Rows(), before);
+    EXPECT_EQ(form->lvStyles->model()->rowCount(), 1);
+    EXPECT_EQ(form->Styles().SelectedIndex(), 0);
+}
+
+TEST_F(MainFormTest, AddThenOkAppendsTheRowUnselected)
+{
+    AddRow("h1");
+    TStyleDlg::SetModalHook([](TStyleDlg& dialog) {
+        dialog.edtHTMLTag->setText(QStringLiteral("p"));
+        dialog.edtStyleName->setText(QStringLiteral("note"));
+        return mrOk;
+    });
+    form->mnuAdd->trigger();
+    ASSERT_EQ(form->Styles().Count(), 2);
+    EXPECT_EQ(form->Styles().Row(1).Caption, "p.note");
+    EXPECT_EQ(form->Styles().SelectedIndex(), -1);
+    EXPECT_EQ(form->lvStyles->model()->index(1, 0).data().toString(), "p.note");
+}
+
+TEST_F(MainFormTest, EditRewritesTheSelectedRowAndTheViewShowsIt)
+{
+    AddRow("h1", "old");
+    AddRow("p");
+    ClickRow(0);
+    std::string loadedTag;
+    TStyleDlg::SetModalHook([&](TStyleDlg& dialog) {
+        loadedTag = FromQString(dialog.edtHTMLTag->text());
+        dialog.edtHTMLTag->setText(QStringLiteral("h2"));
+        return mrOk;
+    });
+    form->tbtnEditStyle->click();
+    EXPECT_EQ(loadedTag, "h1");
+    EXPECT_EQ(form->Styles().Row(0).Caption, "h2");
+    EXPECT_EQ(form->Styles().Row(0).SubItems[10], "old");
+    EXPECT_EQ(form->Styles().SelectedIndex(), 0);
+    EXPECT_EQ(form->lvStyles->model()->index(0, 0).data().toString(), "h2");
+
+    // The same dialog serves every edit; without a selection Edit does nothing.
+    TStyleDlg* dialog = form->StyleDlg;
+    form->pmnuEdit->trigger();
+    EXPECT_EQ(form->StyleDlg, dialog);
+    form->Styles().Select(-1);
+    loadedTag.clear();
+    form->lvStylesDblClick();
+    EXPECT_EQ(loadedTag, "");
+}
+
+TEST_F(MainFormTest, ExitClosesAtOnce)
+{
+    AddRow("unsaved");
+    form->Exit1->trigger();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(desktop.Messages.empty());
+}
+
+}  // namespace
+}  // namespace pindle

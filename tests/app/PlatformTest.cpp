@@ -1,0 +1,94 @@
+#include "platform/Application.h"
+#include "platform/Exceptions.h"
+#include "tests/support/FakeDesktop.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace pindle {
+namespace {
+
+TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt)
+{
+    const struct {
+        std::string Message;
+        std::string Shown;
+    } cases[] = {
+        {"File not found", "File not found."},
+        {"I/O error 5", "I/O error 5."},          // digits sort after "."
+        {"Disk full.", "Disk full."},
+        {"What?", "What?."},                      // "?" sorts after "."
+        {"Stop!", "Stop!"},                       // "!" sorts before "."
+        {"a,", "a,"},
+        {"a-", "a-"},
+        {"a/", "a/."},
+        {"caf\xE9", "caf\xE9."},                  // bytes above 127 compare as unsigned
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorBoxText(c.Message), c.Shown) << c.Message;
+}
+
+TEST(ErrorBox, DispatcherShowsAnErrorOfACommandAndGoesOn)
+{
+    test::TFakeDesktop desktop;
+    bool after = false;
+    Application().Run([] { throw EInOutError("File access denied", 13); });
+    Application().Run([] { throw std::runtime_error("bad thing"); });
+    Application().Run([&] { after = true; });
+    ASSERT_EQ(desktop.Messages.size(), 2U);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Pindle");
+    EXPECT_EQ(desktop.Messages[0].Text, "File access denied.");
+    EXPECT_EQ(desktop.Messages[1].Text, "bad thing.");
+    EXPECT_TRUE(after);
+}
+
+TEST(Hints, SplitAtTheFirstBar)
+{
+    const struct {
+        const char* Hint;
+        const char* Short;
+        const char* Long;
+    } cases[] = {
+        {"Save|Save the current stylesheet", "Save", "Save the current stylesheet"},
+        {"Show the HTML code", "Show the HTML code", "Show the HTML code"},
+        {"|Add the selected system font", "", "Add the selected system font"},
+        {"a|b|c", "a", "b|c"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetShortHint(c.Hint), c.Short) << c.Hint;
+        EXPECT_EQ(GetLongHint(c.Hint), c.Long) << c.Hint;
+    }
+}
+
+TEST(Hints, ChangeEventOnlyOnARealChange)
+{
+    Application().SetHint("");
+    int changes = 0;
+    QObject context;
+    QObject::connect(&Application(), &TApplication::HintChanged, &context, [&] { ++changes; });
+    Application().SetHint("one");
+    Application().SetHint("one");
+    Application().SetHint("");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(Idle, ComesWhenTheEventLoopRunsEmpty)
+{
+    Application().HookIdle();
+    int idles = 0;
+    QObject context;
+    QObject::connect(&Application(), &TApplication::Idle, &context, [&] { ++idles; });
+    QEventLoop loop;
+    QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_GE(idles, 1);
+}
+
+}  // namespace
+}  // namespace pindle

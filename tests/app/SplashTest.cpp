@@ -1,0 +1,80 @@
+#include "app/MainForm.h"
+#include "app/Splash.h"
+#include "platform/Application.h"
+#include "tests/support/FakeDesktop.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace pindle {
+namespace {
+
+void DeletePostponed()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(Splash, IsABorderlessBlackWindowTwoPixelsLargerThanItsPicture)
+{
+    TfrmSplash splash;
+    EXPECT_EQ(splash.Image1->pixmap().size(), QSize(350, 200));
+    EXPECT_EQ(splash.Image1->pos(), QPoint(1, 1));
+    EXPECT_EQ(splash.size(), QSize(352, 202));
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(splash.Label2->text(), "The Quillmere Web Tools are free & you are welcome to redistribute them.");
+    EXPECT_EQ(splash.Label5->text(), "For information visit:");
+    EXPECT_EQ(splash.lblWebSite->text(), QString::fromLatin1(ProductWebAddress));
+    EXPECT_EQ(splash.lblWebSite->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(splash.lblWebSite->font().underline());
+    // The test program carries no version block, so the field reads empty.
+    EXPECT_EQ(splash.lblVersion->text(), "Version ");
+}
+
+TEST(Splash, ClickOnTheAddressOpensItAndAnyOtherClickClosesTheWindow)
+{
+    test::TFakeDesktop desktop;
+    QPointer<TfrmSplash> splash = new TfrmSplash();
+    frmSplash = splash;
+    splash->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(splash));
+
+    QTest::mouseClick(splash->lblWebSite, Qt::LeftButton);
+    QTest::mouseClick(splash->lblWebSite, Qt::LeftButton);
+    EXPECT_EQ(desktop.Opened, (std::vector<std::string>{ProductWebAddress, ProductWebAddress}));
+    EXPECT_TRUE(splash->isVisible());
+
+    QTest::mouseClick(splash->Label3, Qt::LeftButton);
+    EXPECT_EQ(frmSplash, nullptr);
+    DeletePostponed();
+    EXPECT_TRUE(splash.isNull());  // a closed splash window frees itself
+}
+
+TEST(About, ShowsANewModalSplashWindowEachTime)
+{
+    test::TFakeDesktop desktop;
+    TMainForm form;
+    int shown = 0;
+    int destroyed = 0;
+    for (int round = 0; round < 2; ++round) {
+        QTimer::singleShot(0, [&] {
+            ASSERT_NE(frmSplash, nullptr);
+            EXPECT_TRUE(frmSplash->isModal());
+            EXPECT_TRUE(frmSplash->isVisible());
+            QObject::connect(frmSplash, &QObject::destroyed, [&] { ++destroyed; });
+            ++shown;
+            QTest::mouseClick(frmSplash->Label2, Qt::LeftButton);
+        });
+        form.About1->trigger();  // returns when the box has closed
+        EXPECT_EQ(frmSplash, nullptr);
+        DeletePostponed();
+        EXPECT_EQ(destroyed, round + 1);
+    }
+    EXPECT_EQ(shown, 2);
+}
+
+}  // namespace
+}  // namespace pindle
