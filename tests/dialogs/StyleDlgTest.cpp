@@ -1,0 +1,288 @@
+#include "colour/FnpComboColor.h"
+#include "dialogs/Style.h"
+#include "platform/Application.h"
+#include "tests/support/FakeDesktop.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace pindle {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+void SelectSystemFont(TStyleDlg& dialog, const std::string& name)
+{
+    const auto items = dialog.lbSystemFonts->findItems(QString::fromLatin1(name.c_str()), Qt::MatchExactly);
+    ASSERT_FALSE(items.isEmpty()) << name;
+    dialog.lbSystemFonts->setCurrentItem(items.front());
+}
+
+void LoadFamily(TStyleDlg& dialog, const std::string& family)
+{
+    dialog.SetValues("p", "", family, "", "", "", "", "", "", "", "", "", "");
+}
+
+class StyleDlgTest : public ::testing::Test {
+protected:
+    test::TFakeDesktop desktop;
+    TStyleDlg dialog;
+};
+
+TEST_F(StyleDlgTest, IsLaidOutAsAFixedDialogWithItsThreePages)
+{
+    EXPECT_EQ(dialog.windowTitle(), "Style");
+    EXPECT_EQ(dialog.size(), QSize(478, 372));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    ASSERT_EQ(dialog.PageControl1->count(), 3);
+    EXPECT_EQ(dialog.PageControl1->tabText(0), "Tag");
+    EXPECT_EQ(dialog.PageControl1->tabText(1), "Font");
+    EXPECT_EQ(dialog.PageControl1->tabText(2), "Miscellaneous");
+    EXPECT_TRUE(dialog.btnOk->isDefault());
+
+    const struct {
+        QWidget* widget;
+        QRect geometry;
+    } controls[] = {
+        {dialog.btnOk, {324, 341, 75, 25}},          {dialog.btnCancel, {399, 341, 75, 25}},
+        {dialog.edtHTMLTag, {10, 25, 101, 21}},      {dialog.edtStyleName, {120, 25, 186, 21}},
+        {dialog.lbSystemFonts, {10, 25, 196, 128}},  {dialog.lbFontFamily, {240, 25, 196, 128}},
+        {dialog.sbtnMoveDown, {440, 132, 23, 22}},   {dialog.edtCustomFont, {110, 165, 331, 21}},
+        {dialog.GroupBox1, {10, 180, 366, 76}},      {dialog.fccBackground, {185, 40, 126, 22}},
+        {dialog.cboFontDecoration, {210, 35, 96, 21}}, {dialog.edtWordSp, {235, 55, 71, 21}},
+    };
+    for (const auto& c : controls)
+        EXPECT_EQ(c.widget->geometry(), c.geometry) << c.widget->metaObject()->className();
+    EXPECT_EQ(dialog.fccForeground->parentWidget(), dialog.GroupBox1);
+    EXPECT_EQ(dialog.edtFontSize->parentWidget(), dialog.GroupBox2);
+    EXPECT_EQ(dialog.cboFontWeight->parentWidget(), dialog.GroupBox3);
+}
+
+TEST_F(StyleDlgTest, TabOrderRunsFromTheButtonsThroughEachPageInItsOwnOrder)
+{
+    const std::vector<QWidget*> expected = {
+        dialog.btnCancel, dialog.btnOk,
+        dialog.edtStyleName, dialog.edtHTMLTag, dialog.edtComment,
+        dialog.lbFontFamily, dialog.edtCustomFont, dialog.lbSystemFonts,
+        dialog.cbxForeground, dialog.cbxBackground, dialog.fccForeground, dialog.fccBackground,
+        dialog.edtFontSize, dialog.edtLineHeight, dialog.edtLetterSp, dialog.edtWordSp,
+        dialog.cboFontWeight, dialog.cboFontStyle, dialog.cboFontDecoration,
+    };
+    std::vector<QWidget*> chain;
+    QWidget* w = dialog.btnCancel;
+    do {
+        if (std::find(expected.begin(), expected.end(), w) != expected.end())
+            chain.push_back(w);
+        w = w->nextInFocusChain();
+    } while (w != dialog.btnCancel && chain.size() < 100);
+    EXPECT_EQ(chain, expected);
+    for (QToolButton* button : {dialog.sbtnMoveRight, dialog.sbtnRemove, dialog.sbtnAddFont})
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(StyleDlgTest, StartsEmptyWithEveryInstalledFontSortedAndTheNamedColours)
+{
+    const Strings fonts = dialog.SystemFontEntries();
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "Default"), fonts.end());
+    EXPECT_GT(fonts.size(), 1U);
+    EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end(),
+                               [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); }));
+    Strings unique = fonts;
+    unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+    EXPECT_EQ(unique.size(), fonts.size());
+
+    EXPECT_TRUE(dialog.FontFamilyEntries().empty());
+    for (QComboBox* box : {dialog.cboFontWeight, dialog.cboFontStyle, dialog.cboFontDecoration}) {
+        EXPECT_TRUE(box->currentText().isEmpty());
+        EXPECT_EQ(box->itemText(0), "");
+    }
+    EXPECT_EQ(dialog.cboFontDecoration->count(), 6);
+    EXPECT_FALSE(dialog.cbxForeground->isChecked());
+    EXPECT_FALSE(dialog.cbxBackground->isChecked());
+    for (TFnpComboColor* combo : {dialog.fccForeground, dialog.fccBackground}) {
+        EXPECT_EQ(combo->SelectedColor(), -1);
+        ASSERT_EQ(combo->count(), 28);
+        EXPECT_EQ(combo->EntryName(0), "Black");
+        EXPECT_EQ(combo->EntryName(27), "White");
+    }
+    EXPECT_EQ(dialog.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(dialog.focusWidget(), dialog.edtHTMLTag);
+}
+
+TEST_F(StyleDlgTest, MoveRightTakesTheSelectedSystemFontToTheEndOfTheFamily)
+{
+    LoadFamily(dialog, "serif");
+    dialog.sbtnMoveRightClick();  // nothing selected: nothing happens
+    EXPECT_EQ(dialog.FontFamilyEntries(), Strings{"serif"});
+
+    SelectSystemFont(dialog, "Default");
+    dialog.sbtnMoveRightClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"serif", "Default"}));
+    const Strings fonts = dialog.SystemFontEntries();
+    EXPECT_EQ(std::find(fonts.begin(), fonts.end(), "Default"), fonts.end());
+
+    // The family's own entries all go back to the system list in their sorted place, names that
+    // never came from it included.
+    dialog.lbFontFamily->setCurrentRow(1);
+    dialog.sbtnRemoveClick();
+    dialog.lbFontFamily->setCurrentRow(0);
+    dialog.sbtnRemoveClick();
+    EXPECT_TRUE(dialog.FontFamilyEntries().empty());
+    const Strings back = dialog.SystemFontEntries();
+    EXPECT_EQ(back.size(), fonts.size() + 2);
+    EXPECT_TRUE(std::is_sorted(back.begin(), back.end(),
+                               [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); }));
+    EXPECT_NE(std::find(back.begin(), back.end(), "serif"), back.end());
+    dialog.sbtnRemoveClick();  // nothing selected
+    EXPECT_EQ(dialog.SystemFontEntries().size(), back.size());
+}
+
+TEST_F(StyleDlgTest, DoubleClicksMoveFontsBetweenTheLists)
+{
+    dialog.show();
+    LoadFamily(dialog, "");
+    dialog.PageControl1->setCurrentWidget(dialog.tbshtFont);
+    SelectSystemFont(dialog, "Default");
+    dialog.lbSystemFonts->scrollToItem(dialog.lbSystemFonts->currentItem());
+    QCoreApplication::processEvents();
+    const QRect rect = dialog.lbSystemFonts->visualItemRect(dialog.lbSystemFonts->currentItem());
+    // A widget double click arrives as press, release, then the double-click event.
+    QTest::mouseClick(dialog.lbSystemFonts->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(dialog.lbSystemFonts->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(dialog.FontFamilyEntries(), Strings{"Default"});
+
+    dialog.lbFontFamily->setCurrentRow(0);
+    const QRect familyRect = dialog.lbFontFamily->visualItemRect(dialog.lbFontFamily->item(0));
+    QTest::mouseClick(dialog.lbFontFamily->viewport(), Qt::LeftButton, {}, familyRect.center());
+    QTest::mouseDClick(dialog.lbFontFamily->viewport(), Qt::LeftButton, {}, familyRect.center());
+    EXPECT_TRUE(dialog.FontFamilyEntries().empty());
+    dialog.hide();
+}
+
+TEST_F(StyleDlgTest, MoveUpAndDownExchangeNeighboursAndStopAtTheEnds)
+{
+    LoadFamily(dialog, "a,b,c");
+    dialog.sbtnMoveUpClick();  // nothing selected
+    dialog.sbtnMoveDownClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"a", "b", "c"}));
+
+    dialog.lbFontFamily->setCurrentRow(0);
+    dialog.sbtnMoveUpClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"a", "b", "c"}));
+    dialog.sbtnMoveDownClick();
+    dialog.sbtnMoveDownClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"b", "c", "a"}));
+    EXPECT_EQ(dialog.lbFontFamily->currentRow(), 2);
+    dialog.sbtnMoveDownClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"b", "c", "a"}));
+    dialog.sbtnMoveUpClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"b", "a", "c"}));
+    EXPECT_EQ(dialog.lbFontFamily->currentRow(), 1);
+}
+
+TEST_F(StyleDlgTest, AddFontAppendsTheCustomTextAsTyped)
+{
+    LoadFamily(dialog, "serif");
+    dialog.edtCustomFont->setText(QStringLiteral(" My Font "));
+    dialog.sbtnAddFontClick();
+    dialog.sbtnAddFontClick();
+    dialog.edtCustomFont->clear();
+    dialog.sbtnAddFontClick();
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"serif", " My Font ", " My Font ", ""}));
+}
+
+TEST_F(StyleDlgTest, SystemListChangesCarryOverToTheNextUse)
+{
+    LoadFamily(dialog, "");
+    SelectSystemFont(dialog, "Default");
+    dialog.sbtnMoveRightClick();
+    dialog.edtCustomFont->setText(QStringLiteral("kept"));
+
+    // A new row naming the font neither restores it nor removes anything else.
+    const std::size_t count = dialog.SystemFontEntries().size();
+    LoadFamily(dialog, "Default, serif");
+    EXPECT_EQ(dialog.SystemFontEntries().size(), count);
+    EXPECT_EQ(dialog.FontFamilyEntries(), (Strings{"Default", "serif"}));
+    EXPECT_EQ(dialog.edtCustomFont->text(), "kept");
+}
+
+TEST_F(StyleDlgTest, OkWithoutATagWarnsAndKeepsTheDialogOpen)
+{
+    LoadFamily(dialog, "");
+    dialog.edtHTMLTag->clear();
+    dialog.PageControl1->setCurrentWidget(dialog.tbshtMisc);
+    dialog.setResult(mrNone);
+    dialog.btnOkClick();
+    EXPECT_EQ(dialog.result(), mrNone);
+    EXPECT_EQ(dialog.PageControl1->currentWidget(), dialog.tbshtTag);
+    ASSERT_EQ(desktop.Beeps.size(), 1U);
+    EXPECT_EQ(desktop.Beeps[0], TBeep::Exclamation);
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtWarning);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Warning");
+    EXPECT_EQ(desktop.Messages[0].Text, "A HTML tag is required\r\n");
+
+    dialog.edtHTMLTag->setText(QStringLiteral(" "));
+    dialog.btnOkClick();
+    EXPECT_EQ(dialog.result(), mrOk);
+    EXPECT_EQ(desktop.Messages.size(), 1U);
+}
+
+TEST_F(StyleDlgTest, HintOnlyButtonsShowTheirLongHintWhileThePointerIsOnThem)
+{
+    for (const auto& [button, hint] : {std::pair{dialog.sbtnMoveRight, "Add the selected system font"},
+                                       std::pair{dialog.sbtnRemove, "Remove the selected font"}}) {
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(button, &enter);
+        EXPECT_EQ(Application().Hint(), hint);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(button, &leave);
+        EXPECT_EQ(Application().Hint(), "");
+        EXPECT_TRUE(button->toolTip().isEmpty());
+    }
+}
+
+// The real modal loop, driven by keys as a user would.
+TEST_F(StyleDlgTest, EnterActsLikeOkAndEscLikeCancel)
+{
+    LoadFamily(dialog, "");
+    dialog.edtHTMLTag->clear();
+    int steps = 0;
+    QTimer::singleShot(0, &dialog, [&] {
+        QTest::keyClick(dialog.edtHTMLTag, Qt::Key_Return);  // refused: no tag
+        ++steps;
+        EXPECT_TRUE(dialog.isVisible());
+        QTest::keyClicks(dialog.edtHTMLTag, QStringLiteral("h1"));
+        QTest::keyClick(dialog.edtHTMLTag, Qt::Key_Return);
+        ++steps;
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(steps, 2);
+    EXPECT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(dialog.edtHTMLTag->text(), "h1");
+
+    QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+}
+
+}  // namespace
+}  // namespace pindle
