@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# End-to-end test: starts pindle under its own Xvfb and works it with the keyboard like a user:
+# Save As through the File menu, Open of a stylesheet with free text and a block, Save, and Add of a
+# style through the style dialog. Checks the saved bytes and the clipboard's link element.
+set -euo pipefail
+
+PINDLE=${1:?usage: run_e2e.sh path/to/pindle}
+for tool in Xvfb xdotool xclip; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (scripts/setup installs it)"
+    exit 77
+  fi
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+PINDLE_PID=""
+cleanup() {
+  [ -n "$PINDLE_PID" ] && kill "$PINDLE_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null; then
+    import -window root "$WORK/failure.png" 2>/dev/null && cp "$WORK/failure.png" /tmp/pindle-e2e-failure.png &&
+      echo "screen at the failure: /tmp/pindle-e2e-failure.png"
+  fi
+  exit 1
+}
+
+# Xvfb picks a free display number itself and writes it to the descriptor.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export DISPLAY=":$(head -n1 "$WORK/display")"
+export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+# wait_window NAME [MIN_WIDTH]: the id of a visible window with exactly that name, waiting up to 10 s.
+wait_window() {
+  local name=$1 min_width=${2:-0} id width
+  for _ in $(seq 200); do
+    for id in $(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null); do
+      width=$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')
+      if [ "${width:-0}" -ge "$min_width" ]; then
+        echo "$id"
+        return 0
+      fi
+    done
+    sleep 0.05
+  done
+  return 1
+}
+
+# wait_gone NAME: waits up to 10 s until no visible window has that name.
+wait_gone() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; }
+
+# save_through_dialog MENU_KEY PATH DIALOG_TITLE: Alt+F, the item's key, the path, Enter.
+file_dialog() {
+  local key=$1 path=$2 title=$3 dialog
+  focus "$MAIN"
+  xdotool key --clearmodifiers alt+f
+  sleep 0.2
+  xdotool key "$key"
+  dialog=$(wait_window "$title") || fail "the $title dialog did not open"
+  focus "$dialog"
+  sleep 0.2
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$path"
+  xdotool key Return
+  wait_gone "$title" || fail "the $title dialog did not close"
+}
+
+# confirm_information: Enter on the HTML code message that every save shows.
+confirm_information() {
+  local box
+  box=$(wait_window "Information") || fail "no Information message after the save"
+  focus "$box"
+  xdotool key Return
+  wait_gone "Information" || fail "the Information message did not close"
+}
+
+expect_file() {
+  local path=$1 expected=$2
+  if ! cmp -s "$path" "$expected"; then
+    echo "--- expected"; od -c "$expected" | head -40
+    echo "--- saved"; od -c "$path" | head -40
+    fail "saved bytes of $path differ"
+  fi
+}
+
+crlf() { printf '%s\r\n' "$@"; }
+BEGIN='/**Begin Pindle*****************************************/'
+WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
+END='/**End Pindle*******************************************/'
+
+"$PINDLE" >"$WORK/pindle.log" 2>&1 &
+PINDLE_PID=$!
+MAIN=$(wait_window "Pindle" 600) || fail "the main window did not appear"
+echo "main window $MAIN on $DISPLAY"
+
+# 1. Save As of the new, empty document; then the link on the clipboard.
+file_dialog a "$WORK/first.css" "Save As"
+confirm_information
+crlf "$BEGIN" "$WARN" "$END" >"$WORK/expected1"
+expect_file "$WORK/first.css" "$WORK/expected1"
+CLIP=$(xclip -o -selection clipboard)
+[ "$CLIP" = '<link rel="stylesheet" type="text/css" href="first.css">' ] || fail "clipboard holds: $CLIP"
+[ "$(xdotool getwindowname "$MAIN")" = "Pindle - [$WORK/first.css]" ] ||
+  fail "caption after the save: $(xdotool getwindowname "$MAIN")"
+echo "ok: save as, bytes, clipboard, caption"
+
+# 2. Open a stylesheet with free text before and after its block, then Save writes it back.
+{
+  crlf "/* site colours */" "$BEGIN" "$WARN"
+  crlf "h1 {font-family:Arial,Helvetica;font-size:14pt;color:#FF0000;}   /* Main heading*/"
+  crlf "p.note {;background-color:#FFFF00;}" "$END" "body {margin:0}" ""
+} >"$WORK/sheet.css"
+file_dialog o "$WORK/sheet.css" "Open"
+[ "$(xdotool getwindowname "$MAIN")" = "Pindle - [ $WORK/sheet.css]" ] ||
+  fail "caption after the open: $(xdotool getwindowname "$MAIN")"
+focus "$MAIN"
+xdotool key --clearmodifiers alt+f
+sleep 0.2
+xdotool key s
+confirm_information
+{
+  crlf "$BEGIN" "$WARN"
+  crlf "h1 {font-family:Arial,Helvetica;font-size:14pt;color:#FF0000;}   /* Main heading*/"
+  crlf "p.note {;background-color:#FFFF00;}" "$END" "/* site colours */" "body {margin:0}" ""
+} >"$WORK/expected2"
+expect_file "$WORK/sheet.css" "$WORK/expected2"
+CLIP=$(xclip -o -selection clipboard)
+[ "$CLIP" = '<link rel="stylesheet" type="text/css" href="sheet.css">' ] || fail "clipboard holds: $CLIP"
+echo "ok: open, save, bytes"
+
+# 3. Add a style through the style dialog, save, and find its rule line in the block.
+focus "$MAIN"
+xdotool key --clearmodifiers alt+s
+sleep 0.2
+xdotool key a
+DIALOG=$(wait_window "Style") || fail "the style dialog did not open"
+focus "$DIALOG"
+sleep 0.2
+xdotool type --delay 5 "h3"
+xdotool key shift+Tab   # the style name comes before the tag in the page's tab order
+xdotool type --delay 5 "intro"
+xdotool key Tab Tab
+xdotool type --delay 5 "Intro text"
+xdotool key Return
+wait_gone "Style" || fail "the style dialog did not close on Enter"
+focus "$MAIN"
+xdotool key --clearmodifiers alt+f
+sleep 0.2
+xdotool key s
+confirm_information
+sed -n '5p' "$WORK/sheet.css" | cat -A | grep -qx 'h3.intro {;}   /\* Intro text\*/\^M\$' ||
+  fail "rule line of the added style: $(sed -n '5p' "$WORK/sheet.css" | cat -A)"
+echo "ok: add through the dialog, save, rule line"
+
+kill "$PINDLE_PID" 2>/dev/null || true
+echo "PASS"
