@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
@@ -42,6 +43,19 @@ private:
     TFnpComboColor* combo_;
 };
 
+// Some styles open a combo box's list as a menu over the control, showing every entry; this control
+// always opens a list below itself that shows maxVisibleItems entries at a time.
+class TListPopupStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 }  // namespace
 
 TFnpComboColor::TFnpComboColor(QWidget* parent) : QComboBox(parent)
@@ -49,6 +63,9 @@ TFnpComboColor::TFnpComboColor(QWidget* parent) : QComboBox(parent)
     setEditable(false);
     setMaxVisibleItems(8);
     setItemDelegate(new TColorItemDelegate(this));
+    auto* popupStyle = new TListPopupStyle;
+    popupStyle->setParent(this);
+    setStyle(popupStyle);
 }
 
 void TFnpComboColor::AddColor(const std::string& name, std::int32_t value)

@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <algorithm>
 #include <set>
 
 namespace pindle {
@@ -126,12 +127,21 @@ std::vector<std::string> ListEntries(const QListWidget* list)
     return entries;
 }
 
+// Qt names a family that several foundries provide "Family [foundry]"; a stylesheet knows the
+// family name alone.
+QString WithoutFoundry(const QString& family)
+{
+    const qsizetype bracket = family.lastIndexOf(QStringLiteral(" ["));
+    return bracket > 0 && family.endsWith(QLatin1Char(']')) ? family.left(bracket) : family;
+}
+
 // Installed families as 8-bit names; a name that Latin-1 cannot hold could not be written to a
 // stylesheet unchanged, so it is left out.
 std::vector<std::string> InstalledFontFamilies()
 {
     std::set<std::string> names;
-    for (const QString& family : QFontDatabase::families()) {
+    for (const QString& qualified : QFontDatabase::families()) {
+        const QString family = WithoutFoundry(qualified);
         const std::string name = FromQString(family);
         if (ToQString(name) == family)
             names.insert(name);
@@ -148,8 +158,10 @@ TStyleDlg::TStyleDlg(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(ClientWidth, ClientHeight);
     setModal(true);
+    // The layout was drawn for a small 11-pixel-high sans serif; the application's font at 10 pixels
+    // has that height and keeps every label inside its place.
     QFont dialogFont = QApplication::font();
-    dialogFont.setPixelSize(11);
+    dialogFont.setPixelSize(10);
     setFont(dialogFont);
 
     CreateButtons();
@@ -216,9 +228,13 @@ void TStyleDlg::CreateFontPage()
     sbtnMoveDown = AddSpeedButton(tbshtFont, 440, 132, true);
     sbtnMoveDown->setIcon(ArrowIcon(false));
 
+    // Right-aligned at x 101; a font wider than the one the layout was drawn for grows the label
+    // to the left instead of cutting off its start.
     auto* customLabel = new QLabel(QStringLiteral("Custom font family"), tbshtFont);
     customLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    customLabel->setGeometry(10, 170, 91, customLabel->sizeHint().height());
+    const int customRight = 10 + 91;
+    const int customLeft = std::max(0, customRight - std::max(91, customLabel->sizeHint().width()));
+    customLabel->setGeometry(customLeft, 170, customRight - customLeft, customLabel->sizeHint().height());
     edtCustomFont = AddEdit(tbshtFont, 110, 165, 331);
     sbtnAddFont = AddSpeedButton(tbshtFont, 440, 165, true);
     sbtnAddFont->setIcon(FontIcon());
