@@ -193,6 +193,7 @@ private:
     [[nodiscard]] TBufferCoord MovementTarget(TSynEditorCommand command) const noexcept;
     void MoveCaret(TBufferCoord position, bool select);
     void PlaceCaret(TBufferCoord position);  // caret and both selection ends, nothing else
+    void SetMovingEnd(TBufferCoord position);
     void TypeChar(char ch);
     void DeleteSelection();
     void BreakLine(bool caretStays);
@@ -211,6 +212,7 @@ private:
     [[nodiscard]] int LineLength(int line) const noexcept { return static_cast<int>(LineText(line).size()); }
     [[nodiscard]] TBufferCoord ClampToText(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord ClampToCaret(TBufferCoord position) const noexcept;
+    [[nodiscard]] TBufferCoord ClampToPosition(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord TextEnd() const noexcept;
     [[nodiscard]] TBufferCoord WordLeftOf(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord WordRightOf(TBufferCoord position) const noexcept;
@@ -219,6 +221,7 @@ private:
 
     void OnLineEvent(TSynLineEvent event, int index);
     void ResetForClear();
+    void KeepInsideText() noexcept;
     void RepaintRows(int first, int last);
     void RepaintChangedSelection(TBufferCoord oldAnchor, TBufferCoord oldEnd, TSynSelectionMode oldMode);
     void SyncView();

@@ -23,7 +23,7 @@ struct TSynEditUndoItem {
 };
 
 struct TSynEditSelectionState {
-    TBufferCoord Caret;
+    TBufferCoord SelEnd;  // the selection's moving end, where the caret goes
     TBufferCoord Anchor;
     TSynSelectionMode Mode = TSynSelectionMode::smNormal;
 };

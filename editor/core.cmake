@@ -4,7 +4,10 @@ set(_edcore_sources
   ${CMAKE_CURRENT_LIST_DIR}/SynEditUndo.cpp)
 set(_edcore_depends pindle_platform)
 if(TARGET pindle_editor_text)
-  list(APPEND _edcore_sources ${CMAKE_CURRENT_LIST_DIR}/SynEditCore.cpp)
+  list(APPEND _edcore_sources
+    ${CMAKE_CURRENT_LIST_DIR}/SynEditCore.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SynEditCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SynEditTextUtils.cpp)
   list(APPEND _edcore_depends pindle_editor_text)
 endif()
 pindle_core_part(pindle_editor_core SOURCES ${_edcore_sources} DEPENDS ${_edcore_depends})

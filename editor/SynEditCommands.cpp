@@ -1,0 +1,501 @@
+// The commands of the keystroke table, carried out on the editor core.
+#include "editor/SynEditCore.h"
+
+#include "editor/SynEditCoreScope.h"
+#include "editor/SynEditTextUtils.h"
+
+namespace pindle {
+
+namespace {
+
+bool IsMovement(TSynEditorCommand command) noexcept {
+    return (command >= ecLeft && command <= ecEditorBottom) ||
+           (command >= ecLeft + ecSelection && command <= ecEditorBottom + ecSelection);
+}
+
+// A key with Ctrl or Alt types nothing, unless it has both: that is how AltGr arrives on some systems.
+bool TypesCharacter(TShortCut keystroke) noexcept {
+    const bool ctrl = (keystroke & scCtrl) != 0;
+    const bool alt = (keystroke & scAlt) != 0;
+    return ctrl == alt;
+}
+
+bool IsTypeable(char ch) noexcept {
+    const auto code = static_cast<unsigned char>(ch);
+    return code >= 32 && code != 127;
+}
+
+}  // namespace
+
+bool TSynEditCore::ProcessKeystroke(TShortCut keystroke, char typed) {
+    const TSynEditorCommand command = translator_.Translate(keystrokes_, keystroke);
+    if (command != ecNone) {
+        ExecuteCommand(command);
+        return true;
+    }
+    if (!TypesCharacter(keystroke) || !IsTypeable(typed)) return false;
+    ExecuteCommand(ecChar, typed);
+    return true;
+}
+
+void TSynEditCore::ExecuteCommand(TSynEditorCommand command, char ch) {
+    TCommandScope scope(*this);
+    if (IsMovement(command)) {
+        ExecuteMovement(command);
+        return;
+    }
+    switch (command) {
+    case ecSelectAll:
+        selectionMode_ = TSynSelectionMode::smNormal;
+        MoveCaret({1, 1}, false);
+        MoveCaret(TextEnd(), true);
+        EnsureCursorPosVisible();
+        return;
+    case ecScrollUp:
+        ScrollBy(-1);
+        return;
+    case ecScrollDown:
+        ScrollBy(1);
+        return;
+    case ecToggleMode:
+        insertMode_ = !insertMode_;
+        return;
+    case ecNormalSelect:
+        SetSelectionMode(TSynSelectionMode::smNormal);
+        return;
+    case ecColumnSelect:
+        SetSelectionMode(TSynSelectionMode::smColumn);
+        return;
+    case ecLineSelect:
+        SetSelectionMode(TSynSelectionMode::smLine);
+        return;
+    case ecMatchBracket:
+        MatchBracket();
+        return;
+    case ecCopy:
+        CopyToClipboard();
+        return;
+    case ecUndo:
+        Undo();
+        return;
+    case ecRedo:
+        Redo();
+        return;
+    default:
+        break;
+    }
+    if (command >= ecGotoMarker0 && command <= ecGotoMarker9) {
+        GotoBookmark(command - ecGotoMarker0);
+        return;
+    }
+    if (command >= ecSetMarker0 && command <= ecSetMarker9) {
+        SetBookmark(command - ecSetMarker0, caret_);
+        return;
+    }
+    if (!readOnly_) ExecuteEditing(command, ch);
+}
+
+void TSynEditCore::ExecuteMovement(TSynEditorCommand command) {
+    const bool select = command > ecSelection;
+    const TSynEditorCommand movement = select ? static_cast<TSynEditorCommand>(command - ecSelection) : command;
+    if (movement == ecPageUp || movement == ecPageDown) {
+        const int delta = movement == ecPageUp ? -PageLines() : PageLines();
+        topLine_ = std::clamp(topLine_ + delta, 1, MaxTopLine());
+    }
+    MoveCaret(MovementTarget(movement), select);
+    EnsureCursorPosVisible();
+}
+
+TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command) const noexcept {
+    const TBufferCoord c = caret_;
+    const bool pastEol = (options_ & eoScrollPastEol) != 0;
+    switch (command) {
+    case ecLeft:
+        if (c.Char > 1) return {c.Char - 1, c.Line};
+        if (c.Line > 1) return {LineLength(c.Line - 1) + 1, c.Line - 1};
+        return c;
+    case ecRight:
+        if (pastEol ? c.Char < maxLeftChar_ : c.Char <= LineLength(c.Line)) return {c.Char + 1, c.Line};
+        if (!pastEol && c.Line < LastLine()) return {1, c.Line + 1};
+        return c;
+    case ecUp:
+        return {c.Char, c.Line - 1};
+    case ecDown:
+        return {c.Char, c.Line + 1};
+    case ecWordLeft:
+        return WordLeftOf(c);
+    case ecWordRight:
+        return WordRightOf(c);
+    case ecLineStart:
+        return {1, c.Line};
+    case ecLineEnd:
+        return {LineLength(c.Line) + 1, c.Line};
+    case ecPageUp:
+        return {c.Char, c.Line - PageLines()};
+    case ecPageDown:
+        return {c.Char, c.Line + PageLines()};
+    case ecPageTop:
+        return {c.Char, topLine_};
+    case ecPageBottom:
+        return {c.Char, std::min(LastLine(), topLine_ + PageLines() - 1)};
+    case ecEditorTop:
+        return {1, 1};
+    case ecEditorBottom:
+        return TextEnd();
+    default:
+        return c;
+    }
+}
+
+// Ctrl+Up and Ctrl+Down move the view by a line; the caret moves only as far as it must to stay in it.
+void TSynEditCore::ScrollBy(int lines) {
+    topLine_ = std::clamp(topLine_ + lines, 1, MaxTopLine());
+    TBufferCoord target = caret_;
+    if (target.Line < topLine_) target.Line = topLine_;
+    if (linesInWindow_ > 0 && target.Line >= topLine_ + linesInWindow_) target.Line = topLine_ + linesInWindow_ - 1;
+    if (target != caret_) MoveCaret(target, false);
+}
+
+TBufferCoord TSynEditCore::WordLeftOf(TBufferCoord position) const noexcept {
+    const std::string_view s = LineText(position.Line);
+    int i = std::min(position.Char - 1, static_cast<int>(s.size()));
+    if (i <= 0) return position.Line > 1 ? TBufferCoord{LineLength(position.Line - 1) + 1, position.Line - 1} : TBufferCoord{1, 1};
+    const TSynIdentChars chars = WordChars();
+    while (i > 0 && !IsWordChar(chars, s[static_cast<std::size_t>(i - 1)])) --i;
+    while (i > 0 && IsWordChar(chars, s[static_cast<std::size_t>(i - 1)])) --i;
+    return {i + 1, position.Line};
+}
+
+TBufferCoord TSynEditCore::WordRightOf(TBufferCoord position) const noexcept {
+    const std::string_view s = LineText(position.Line);
+    const auto size = static_cast<int>(s.size());
+    int i = position.Char - 1;
+    if (i >= size) return position.Line < LastLine() ? TBufferCoord{1, position.Line + 1} : TBufferCoord{size + 1, position.Line};
+    const TSynIdentChars chars = WordChars();
+    while (i < size && IsWordChar(chars, s[static_cast<std::size_t>(i)])) ++i;
+    while (i < size && !IsWordChar(chars, s[static_cast<std::size_t>(i)])) ++i;
+    return {i + 1, position.Line};
+}
+
+void TSynEditCore::ExecuteEditing(TSynEditorCommand command, char ch) {
+    switch (command) {
+    case ecChar:
+        TypeChar(ch);
+        break;
+    case ecDeleteLastChar:
+        DeleteLastChar();
+        break;
+    case ecDeleteChar:
+        DeleteChar();
+        break;
+    case ecDeleteWord:
+        DeleteWord(false);
+        break;
+    case ecDeleteLastWord:
+        DeleteWord(true);
+        break;
+    case ecDeleteLine:
+        DeleteLine();
+        break;
+    case ecDeleteEOL:
+        DeleteEndOfLine();
+        break;
+    case ecLineBreak:
+        BreakLine(false);
+        break;
+    case ecInsertLine:
+        BreakLine(true);
+        break;
+    case ecTab:
+        InsertTab();
+        break;
+    case ecShiftTab:
+        IndentLines(false);
+        break;
+    case ecBlockIndent:
+        IndentLines(true);
+        break;
+    case ecBlockUnindent:
+        IndentLines(false);
+        break;
+    case ecCut:
+        CutToClipboard();
+        break;
+    case ecPaste:
+        PasteFromClipboard();
+        break;
+    default:
+        return;
+    }
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::DeleteSelection() {
+    if (!SelAvail()) return;
+    const TBufferCoord b = ClampToText(BlockBegin());
+    const TBufferCoord e = ClampToText(BlockEnd());
+    switch (selectionMode_) {
+    case TSynSelectionMode::smNormal:
+        DeleteText(b, e);
+        PlaceCaret(b);
+        return;
+    case TSynSelectionMode::smColumn: {
+        const auto [left, right] = SelectedCharsOfLine(b.Line);
+        for (int line = b.Line; line <= e.Line; ++line) DeleteText({left, line}, {right, line});
+        PlaceCaret({left, b.Line});
+        return;
+    }
+    case TSynSelectionMode::smLine:
+        if (e.Line < lines_.Count()) DeleteText({1, b.Line}, {1, e.Line + 1});
+        else if (b.Line > 1) DeleteText({LineLength(b.Line - 1) + 1, b.Line - 1}, {LineLength(e.Line) + 1, e.Line});
+        else DeleteText({1, 1}, {LineLength(e.Line) + 1, e.Line});
+        PlaceCaret({1, b.Line});
+        return;
+    }
+}
+
+void TSynEditCore::TypeChar(char ch) {
+    if (!IsTypeable(ch) && ch != '\t') return;
+    DeleteSelection();
+    // The caret cannot move past MaxLeftChar, so a character there would push the next one in
+    // before it; typing stops at that column instead.
+    if (caret_.Char >= maxLeftChar_) return;
+    if (!insertMode_ && caret_.Char <= LineLength(caret_.Line)) DeleteText(caret_, {caret_.Char + 1, caret_.Line});
+    MoveCaret(InsertText(caret_, std::string_view(&ch, 1)), false);
+}
+
+void TSynEditCore::BreakLine(bool caretStays) {
+    DeleteSelection();
+    const TBufferCoord at = ClampToText(caret_);
+    std::string text = "\n";
+    if ((options_ & eoAutoIndent) != 0) {
+        const std::string_view line = LineText(at.Line);
+        text.append(line.substr(0, static_cast<std::size_t>(std::min(LeadingBlanks(line), at.Char - 1))));
+    }
+    const TBufferCoord end = InsertText(at, text);
+    if (!caretStays) MoveCaret(end, false);
+}
+
+void TSynEditCore::DeleteLastChar() {
+    if (SelAvail()) {
+        DeleteSelection();
+        return;
+    }
+    const TBufferCoord c = caret_;
+    if (c.Char > LineLength(c.Line) + 1) {
+        MoveCaret({c.Char - 1, c.Line}, false);  // in the blank space beyond the end: just step back
+    } else if (c.Char > 1) {
+        DeleteText({c.Char - 1, c.Line}, c);
+        MoveCaret({c.Char - 1, c.Line}, false);
+    } else if (c.Line > 1) {
+        const TBufferCoord joint{LineLength(c.Line - 1) + 1, c.Line - 1};
+        DeleteText(joint, c);
+        MoveCaret(joint, false);
+    }
+}
+
+void TSynEditCore::DeleteChar() {
+    if (SelAvail()) {
+        DeleteSelection();
+        return;
+    }
+    const TBufferCoord c = caret_;
+    if (c.Char <= LineLength(c.Line)) {
+        DeleteText(c, {c.Char + 1, c.Line});
+    } else if (c.Line < lines_.Count()) {
+        // Joining from beyond the line's end keeps the next line's text where the caret stands.
+        InsertText(c, {});
+        DeleteText(c, {1, c.Line + 1});
+    }
+    MoveCaret(c, false);
+}
+
+void TSynEditCore::DeleteWord(bool backwards) {
+    if (SelAvail()) {
+        DeleteSelection();
+        return;
+    }
+    const TBufferCoord c = caret_;
+    if (backwards) {
+        const TBufferCoord from = c.Char > LineLength(c.Line) + 1 ? TBufferCoord{LineLength(c.Line) + 1, c.Line} : WordLeftOf(c);
+        DeleteText(from, c);
+        MoveCaret(from, false);
+        return;
+    }
+    if (c.Char > LineLength(c.Line) && c.Line < lines_.Count()) {
+        InsertText(c, {});
+        DeleteText(c, {1, c.Line + 1});
+    } else {
+        DeleteText(c, WordRightOf(c));
+    }
+    MoveCaret(c, false);
+}
+
+void TSynEditCore::DeleteLine() {
+    if (lines_.Count() == 0) return;
+    const int line = caret_.Line;
+    if (line < lines_.Count()) DeleteText({1, line}, {1, line + 1});
+    else if (line > 1) DeleteText({LineLength(line - 1) + 1, line - 1}, {LineLength(line) + 1, line});
+    else DeleteText({1, 1}, {LineLength(1) + 1, 1});
+    MoveCaret({1, std::min(line, LastLine())}, false);
+}
+
+void TSynEditCore::DeleteEndOfLine() {
+    const TBufferCoord c = caret_;
+    if (c.Char <= LineLength(c.Line)) DeleteText(c, {LineLength(c.Line) + 1, c.Line});
+    MoveCaret(c, false);
+}
+
+// Tab: with a selection over several lines it indents them; otherwise it moves the caret to the
+// next tab stop, or with smart tabs under the next word start of the nearest non-empty line above.
+void TSynEditCore::InsertTab() {
+    if (SelAvail() && BlockBegin().Line != BlockEnd().Line) {
+        IndentLines(true);
+        return;
+    }
+    DeleteSelection();
+    const int column = CharToColumn(caret_.Line, caret_.Char);
+    int target = (column - 1) / tabWidth_ * tabWidth_ + tabWidth_ + 1;
+    bool smart = false;
+    if ((options_ & eoSmartTabs) != 0) {
+        int above = caret_.Line - 1;
+        while (above >= 1 && LineLength(above) == 0) --above;
+        if (above >= 1) {
+            const std::string_view s = LineText(above);
+            for (int ch = ColumnToChar(above, column); ch <= static_cast<int>(s.size()); ++ch) {
+                const int at = CharToColumn(above, ch);
+                if (at > column && !IsBlank(s[static_cast<std::size_t>(ch - 1)]) && IsBlank(s[static_cast<std::size_t>(ch - 2)])) {
+                    target = at;
+                    smart = true;
+                    break;
+                }
+            }
+        }
+    }
+    const std::string text = (options_ & eoTabsToSpaces) != 0 || smart
+                                 ? std::string(static_cast<std::size_t>(target - column), ' ')
+                                 : std::string("\t");
+    if (caret_.Char + static_cast<int>(text.size()) > maxLeftChar_) return;
+    MoveCaret(InsertText(caret_, text), false);
+}
+
+// Shifts the lines of the selection (or the caret's line) by BlockIndent blanks. A selection that
+// ends at the start of a line leaves that line alone; empty lines are not indented.
+void TSynEditCore::IndentLines(bool indent) {
+    const TBufferCoord b = BlockBegin();
+    const TBufferCoord e = BlockEnd();
+    int last = e.Line;
+    if (SelAvail() && selectionMode_ == TSynSelectionMode::smNormal && e.Char == 1 && e.Line > b.Line) --last;
+    last = std::min(last, lines_.Count());
+    const TBufferCoord oldAnchor = anchor_;
+    const TBufferCoord oldEnd = selEnd_;
+    const TBufferCoord oldCaret = caret_;
+    const std::string blanks(static_cast<std::size_t>(blockIndent_), ' ');
+    auto shift = [](TBufferCoord p, int line, int delta) {
+        if (p.Line == line && p.Char > 1) p.Char = std::max(1, p.Char + delta);
+        return p;
+    };
+    TBufferCoord anchor = oldAnchor, end = oldEnd, caret = oldCaret;
+    for (int line = b.Line; line <= last; ++line) {
+        const std::string_view s = LineText(line);
+        int delta = 0;
+        if (indent) {
+            if (s.empty()) continue;
+            InsertText({1, line}, (options_ & eoTabsToSpaces) != 0 ? std::string_view(blanks) : std::string_view("\t"));
+            delta = (options_ & eoTabsToSpaces) != 0 ? blockIndent_ : 1;
+        } else {
+            int n = 0;
+            if (!s.empty() && s[0] == '\t') n = 1;
+            else
+                while (n < blockIndent_ && n < static_cast<int>(s.size()) && s[static_cast<std::size_t>(n)] == ' ') ++n;
+            if (n == 0) continue;
+            DeleteText({1, line}, {n + 1, line});
+            delta = -n;
+        }
+        anchor = shift(anchor, line, delta);
+        end = shift(end, line, delta);
+        caret = shift(caret, line, delta);
+    }
+    MoveCaret(caret, false);
+    anchor_ = ClampToText(anchor);
+    selEnd_ = oldEnd == oldCaret ? caret_ : ClampToText(end);
+}
+
+// Looks for the partner of the bracket at the caret (or just before it), counting nesting of the
+// same kind of bracket, and puts the caret on it.
+void TSynEditCore::MatchBracket() {
+    static constexpr std::string_view Opening = "([{<";
+    static constexpr std::string_view Closing = ")]}>";
+    TBufferCoord at = ClampToText(caret_);
+    std::string_view s = LineText(at.Line);
+    auto bracketAt = [&](int ch) {
+        return ch >= 1 && ch <= static_cast<int>(s.size()) &&
+               (Opening.find(s[static_cast<std::size_t>(ch - 1)]) != std::string_view::npos ||
+                Closing.find(s[static_cast<std::size_t>(ch - 1)]) != std::string_view::npos);
+    };
+    if (!bracketAt(at.Char)) {
+        if (!bracketAt(at.Char - 1)) return;
+        --at.Char;
+    }
+    const char bracket = s[static_cast<std::size_t>(at.Char - 1)];
+    const bool forward = Opening.find(bracket) != std::string_view::npos;
+    const char partner = forward ? Closing[Opening.find(bracket)] : Opening[Closing.find(bracket)];
+    int depth = 0;
+    int line = at.Line;
+    int i = at.Char - 1;  // 0-based index in s
+    for (;;) {
+        if (forward) {
+            ++i;
+            while (i >= static_cast<int>(s.size())) {
+                if (++line > lines_.Count()) return;
+                s = LineText(line);
+                i = 0;
+            }
+        } else {
+            --i;
+            while (i < 0) {
+                if (--line < 1) return;
+                s = LineText(line);
+                i = static_cast<int>(s.size()) - 1;
+            }
+        }
+        const char c = s[static_cast<std::size_t>(i)];
+        if (c == bracket) {
+            ++depth;
+        } else if (c == partner) {
+            if (depth == 0) break;
+            --depth;
+        }
+    }
+    MoveCaret({i + 1, line}, false);
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::DropSelection(TBufferCoord target, bool move) {
+    TCommandScope scope(*this);
+    if (!SelAvail() || readOnly_) return;
+    const TBufferCoord b = ClampToText(BlockBegin());
+    const TBufferCoord e = ClampToText(BlockEnd());
+    target = ClampToText(target);
+    const bool normal = selectionMode_ == TSynSelectionMode::smNormal;
+    if (normal ? (b < target && target < e) : (target.Line >= b.Line && target.Line <= e.Line)) return;
+    const std::string text = SelText();
+    if (move) {
+        const TSynSelectionMode mode = selectionMode_;
+        DeleteSelection();
+        // The text after the removed part moved up (and on the selection's last line, left).
+        if (e < target) {
+            if (mode == TSynSelectionMode::smLine) target.Line -= e.Line - b.Line + 1;
+            else if (normal && target.Line == e.Line) target = {b.Char + (target.Char - e.Char), b.Line};
+            else if (normal) target.Line -= e.Line - b.Line;
+            target = ClampToText(target);
+        }
+    }
+    selectionMode_ = TSynSelectionMode::smNormal;
+    const TBufferCoord end = InsertText(target, text);
+    MoveCaret(target, false);
+    MoveCaret(end, true);
+    EnsureCursorPosVisible();
+}
+
+}  // namespace pindle

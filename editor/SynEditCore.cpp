@@ -1,0 +1,553 @@
+#include "editor/SynEditCore.h"
+
+#include "editor/SynEditCoreScope.h"
+#include "editor/SynEditTextUtils.h"
+
+#include <climits>
+#include <utility>
+
+namespace pindle {
+
+TSynEditCore::TSynEditCore() {
+    keystrokes_.ResetDefaults();
+    states_.AfterLineEvent = [this](TSynLineEvent event, int index) { OnLineEvent(event, index); };
+    states_.OnRepaint = [this](const TRepaintRect& area) {
+        if (listener_ != nullptr) listener_->Repaint(area);
+    };
+    states_.OnRepaintAll = [this] {
+        if (listener_ != nullptr) listener_->Repaint({true, true, true, 0, 0});
+    };
+    states_.OnMeasureCharCell = [this] {
+        if (listener_ != nullptr) listener_->CharCellChanged();
+    };
+}
+
+TSynEditCore::~TSynEditCore() {
+    states_.AfterLineEvent = nullptr;
+    states_.OnRepaint = nullptr;
+    states_.OnRepaintAll = nullptr;
+    states_.OnMeasureCharCell = nullptr;
+}
+
+void TSynEditCore::Clear() {
+    TCommandScope scope(*this);
+    lines_.Clear();
+    ResetForClear();
+    states_.RepaintLines(-1, -1);
+    states_.RepaintGutterLines(-1, -1);
+}
+
+void TSynEditCore::SetHighlighter(TSynCustomHighlighter* highlighter) {
+    states_.SetHighlighter(highlighter);
+}
+
+TSynIdentChars TSynEditCore::WordChars() const noexcept {
+    if (const TSynCustomHighlighter* highlighter = Highlighter()) return highlighter->IdentifierChars();
+    TSynIdentChars chars;
+    for (int c = 33; c <= 255; ++c) chars.set(static_cast<std::size_t>(c));
+    return chars;
+}
+
+// The list tells about every change, including those made on it directly (Clear, Add), so the
+// caret, bookmarks and histories are kept right here rather than in each command.
+void TSynEditCore::OnLineEvent(TSynLineEvent event, int index) {
+    switch (event) {
+    case TSynLineEvent::LinesCleared:
+        ResetForClear();
+        break;
+    case TSynLineEvent::LineInserted:
+        for (auto& mark : bookmarks_)
+            if (mark && mark->Line > index) ++mark->Line;
+        break;
+    case TSynLineEvent::LineDeleted:
+        for (auto& mark : bookmarks_) {
+            if (!mark) continue;
+            if (mark->Line == index + 1) mark.reset();
+            else if (mark->Line > index + 1) --mark->Line;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TSynEditCore::ResetForClear() {
+    undo_.Clear();
+    redo_.Clear();
+    pendingGroup_.Items.clear();
+    caret_ = anchor_ = selEnd_ = {1, 1};
+    selectionMode_ = TSynSelectionMode::smNormal;
+    topLine_ = 1;
+    leftChar_ = 1;
+    bookmarks_ = {};
+    translator_.ClearPending();
+    SyncView();
+    // Lines().Clear() outside a command still has to reach the widget.
+    if (commandDepth_ == 0 && listener_ != nullptr) {
+        listener_->ScrollChanged();
+        listener_->SelectionChanged();
+        listener_->CaretMoved();
+        listener_->StatusChanged();
+    }
+}
+
+// Lines deleted on the list directly may have left the caret or the selection below the text.
+void TSynEditCore::KeepInsideText() noexcept {
+    const int last = LastLine();
+    if (caret_.Line > last || anchor_.Line > last || selEnd_.Line > last) {
+        caret_ = ClampToCaret(caret_);
+        anchor_ = ClampToPosition(anchor_);
+        selEnd_ = ClampToPosition(selEnd_);
+    }
+}
+
+TSynEditCore::TSnapshot TSynEditCore::Snapshot() const noexcept {
+    return {caret_, anchor_, selEnd_, selectionMode_, topLine_, leftChar_, insertMode_, undo_.Count(), redo_.Count()};
+}
+
+void TSynEditCore::Notify(const TSnapshot& before) {
+    if (listener_ == nullptr) return;
+    if (before.TopLine != topLine_ || before.LeftChar != leftChar_) listener_->ScrollChanged();
+    if (before.Anchor != anchor_ || before.SelEnd != selEnd_ || before.Mode != selectionMode_)
+        listener_->SelectionChanged();
+    if (before.Caret != caret_) listener_->CaretMoved();
+    if (before.InsertMode != insertMode_ || before.Mode != selectionMode_ || (before.UndoCount == 0) != (undo_.Count() == 0) ||
+        (before.RedoCount == 0) != (redo_.Count() == 0))
+        listener_->StatusChanged();
+}
+
+void TSynEditCore::RepaintRows(int first, int last) {
+    states_.RepaintLines(first, last);
+}
+
+// Only the rows whose look changed: when just the moving end of a normal or line selection moved,
+// the rows between its old and new place; otherwise every row of the old and the new selection.
+void TSynEditCore::RepaintChangedSelection(TBufferCoord oldAnchor, TBufferCoord oldEnd, TSynSelectionMode oldMode) {
+    const bool hadSelection = oldAnchor != oldEnd;
+    if (!hadSelection && !SelAvail()) return;
+    if (hadSelection && SelAvail() && oldAnchor == anchor_ && oldMode == selectionMode_ &&
+        selectionMode_ != TSynSelectionMode::smColumn) {
+        if (oldEnd != selEnd_) RepaintRows(std::min(oldEnd.Line, selEnd_.Line), std::max(oldEnd.Line, selEnd_.Line));
+        return;
+    }
+    if (hadSelection) RepaintRows(std::min(oldAnchor.Line, oldEnd.Line), std::max(oldAnchor.Line, oldEnd.Line));
+    if (SelAvail()) RepaintRows(BlockBegin().Line, BlockEnd().Line);
+}
+
+TBufferCoord TSynEditCore::ClampToText(TBufferCoord position) const noexcept {
+    position.Line = std::clamp(position.Line, 1, LastLine());
+    position.Char = std::clamp(position.Char, 1, LineLength(position.Line) + 1);
+    return position;
+}
+
+// Where the caret may stand: inside the text, or beyond a line's end up to MaxLeftChar when
+// scrolling past the end of a line is on; never beyond MaxLeftChar.
+TBufferCoord TSynEditCore::ClampToCaret(TBufferCoord position) const noexcept {
+    position.Line = std::clamp(position.Line, 1, LastLine());
+    const int limit = (options_ & eoScrollPastEol) != 0 ? maxLeftChar_ : std::min(maxLeftChar_, LineLength(position.Line) + 1);
+    position.Char = std::clamp(position.Char, 1, limit);
+    return position;
+}
+
+TBufferCoord TSynEditCore::TextEnd() const noexcept {
+    return {LineLength(LastLine()) + 1, LastLine()};
+}
+
+void TSynEditCore::PlaceCaret(TBufferCoord position) {
+    caret_ = ClampToCaret(position);
+    anchor_ = selEnd_ = caret_;
+}
+
+TBufferCoord TSynEditCore::ClampToPosition(TBufferCoord position) const noexcept {
+    position.Line = std::clamp(position.Line, 1, LastLine());
+    const int length = LineLength(position.Line);
+    const int limit = (options_ & eoScrollPastEol) != 0 ? std::max(length + 1, maxLeftChar_) : length + 1;
+    position.Char = std::clamp(position.Char, 1, limit);
+    return position;
+}
+
+// The caret goes as close to position as it may; the selection's moving end goes to position itself
+// when that lies further right in the text (on a line longer than MaxLeftChar).
+void TSynEditCore::SetMovingEnd(TBufferCoord position) {
+    position.Line = std::clamp(position.Line, 1, LastLine());
+    caret_ = ClampToCaret(position);
+    selEnd_ = position.Char > caret_.Char ? ClampToPosition(position) : caret_;
+}
+
+void TSynEditCore::MoveCaret(TBufferCoord position, bool select) {
+    if (select && !SelAvail()) anchor_ = selEnd_;
+    SetMovingEnd(position);
+    if (!select) anchor_ = selEnd_ = caret_;
+}
+
+void TSynEditCore::SetCaretXY(TBufferCoord position) {
+    TCommandScope scope(*this);
+    MoveCaret(position, false);
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::MoveCaretAndSelection(TBufferCoord position) {
+    TCommandScope scope(*this);
+    MoveCaret(position, true);
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::SetSelection(TBufferCoord anchor, TBufferCoord end) {
+    TCommandScope scope(*this);
+    SetMovingEnd(end);
+    anchor_ = ClampToPosition(anchor);
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::SetSelectionMode(TSynSelectionMode mode) {
+    TCommandScope scope(*this);
+    if (mode == selectionMode_) return;
+    if (SelAvail()) RepaintRows(BlockBegin().Line, BlockEnd().Line);
+    selectionMode_ = mode;
+}
+
+std::pair<int, int> TSynEditCore::SelectedCharsOfLine(int line) const noexcept {
+    if (!SelAvail()) return {0, 0};
+    const TBufferCoord b = BlockBegin();
+    const TBufferCoord e = BlockEnd();
+    if (line < b.Line || line > e.Line) return {0, 0};
+    switch (selectionMode_) {
+    case TSynSelectionMode::smLine:
+        return {1, ToLineEnd};
+    case TSynSelectionMode::smColumn: {
+        const int left = std::min(anchor_.Char, selEnd_.Char);
+        const int right = std::max(anchor_.Char, selEnd_.Char);
+        return {left, right};
+    }
+    case TSynSelectionMode::smNormal:
+        break;
+    }
+    const int first = line == b.Line ? b.Char : 1;
+    const int last = line == e.Line ? e.Char : ToLineEnd;
+    return {first, last};
+}
+
+bool TSynEditCore::IsSelected(int line, int ch) const noexcept {
+    const auto [first, last] = SelectedCharsOfLine(line);
+    return ch >= first && ch < last;
+}
+
+std::string TSynEditCore::SelText() const {
+    if (!SelAvail()) return {};
+    const TBufferCoord b = ClampToText(BlockBegin());
+    const TBufferCoord e = ClampToText(BlockEnd());
+    std::string text;
+    if (selectionMode_ == TSynSelectionMode::smNormal) {
+        std::size_t size = 0;
+        for (int line = b.Line; line <= e.Line; ++line) size += LineText(line).size() + 1;
+        text.reserve(size);
+        for (int line = b.Line; line <= e.Line; ++line) {
+            const std::string_view s = LineText(line);
+            const std::size_t from = line == b.Line ? static_cast<std::size_t>(b.Char - 1) : 0;
+            const std::size_t to = line == e.Line ? static_cast<std::size_t>(e.Char - 1) : s.size();
+            text.append(s.substr(from, to - from));
+            if (line != e.Line) text.push_back('\n');
+        }
+        return text;
+    }
+    const auto [left, right] = SelectedCharsOfLine(b.Line);
+    for (int line = b.Line; line <= e.Line; ++line) {
+        const std::string_view s = LineText(line);
+        if (selectionMode_ == TSynSelectionMode::smLine) {
+            text.append(s);
+            text.push_back('\n');
+            continue;
+        }
+        text.append(CharRange(s, left, right));
+        if (line != e.Line) text.push_back('\n');
+    }
+    return text;
+}
+
+void TSynEditCore::SetSelText(std::string_view text) {
+    TCommandScope scope(*this);
+    if (readOnly_) return;
+    DeleteSelection();
+    const TBufferCoord end = InsertText(caret_, NormalizeLineBreaks(text));
+    MoveCaret(end, false);
+    EnsureCursorPosVisible();
+}
+
+std::pair<int, int> TSynEditCore::WordBoundsAt(TBufferCoord position) const noexcept {
+    position = ClampToText(position);
+    const std::string_view s = LineText(position.Line);
+    const TSynIdentChars chars = WordChars();
+    int start = position.Char - 1;
+    // A position just after a word (at the line's end, say) still names that word.
+    if ((start >= static_cast<int>(s.size()) || !IsWordChar(chars, s[static_cast<std::size_t>(start)])) && start > 0 &&
+        IsWordChar(chars, s[static_cast<std::size_t>(start - 1)]))
+        --start;
+    if (start >= static_cast<int>(s.size()) || !IsWordChar(chars, s[static_cast<std::size_t>(start)]))
+        return {position.Char, position.Char};
+    int end = start;
+    while (start > 0 && IsWordChar(chars, s[static_cast<std::size_t>(start - 1)])) --start;
+    while (end < static_cast<int>(s.size()) && IsWordChar(chars, s[static_cast<std::size_t>(end)])) ++end;
+    return {start + 1, end + 1};
+}
+
+void TSynEditCore::SelectWordAt(TBufferCoord position) {
+    const auto [start, end] = WordBoundsAt(position);
+    const int line = ClampToText(position).Line;
+    SetSelection({start, line}, {end, line});
+}
+
+void TSynEditCore::SetInsertMode(bool value) {
+    TCommandScope scope(*this);
+    insertMode_ = value;
+}
+
+int TSynEditCore::MaxTopLine() const noexcept {
+    return std::max(1, lines_.Count() - PageLines() + 1);
+}
+
+void TSynEditCore::SetTopLine(int line) {
+    TCommandScope scope(*this);
+    topLine_ = std::clamp(line, 1, MaxTopLine());
+}
+
+void TSynEditCore::SetLeftChar(int column) {
+    TCommandScope scope(*this);
+    leftChar_ = std::clamp(column, 1, std::max(1, maxLeftChar_ - std::max(1, charsInWindow_) + 1));
+}
+
+void TSynEditCore::SetWindowSize(int linesInWindow, int charsInWindow) {
+    TCommandScope scope(*this);
+    linesInWindow_ = std::max(0, linesInWindow);
+    charsInWindow_ = std::max(0, charsInWindow);
+    topLine_ = std::clamp(topLine_, 1, MaxTopLine());
+}
+
+void TSynEditCore::SetVisible(bool visible) {
+    visible_ = visible;
+    SyncView();
+}
+
+void TSynEditCore::SyncView() {
+    states_.SetView(topLine_, linesInWindow_, visible_);
+}
+
+void TSynEditCore::EnsureCursorPosVisible() {
+    if (caret_.Line < topLine_) topLine_ = caret_.Line;
+    else if (linesInWindow_ > 0 && caret_.Line >= topLine_ + linesInWindow_) topLine_ = caret_.Line - linesInWindow_ + 1;
+    topLine_ = std::clamp(topLine_, 1, std::max(MaxTopLine(), topLine_));
+    if (charsInWindow_ <= 0) return;
+    const int column = CharToColumn(caret_.Line, caret_.Char);
+    if (column < leftChar_) leftChar_ = column;
+    else if (column >= leftChar_ + charsInWindow_) leftChar_ = column - charsInWindow_ + 1;
+    leftChar_ = std::clamp(leftChar_, 1, std::max(1, maxLeftChar_ - charsInWindow_ + 1));
+}
+
+int TSynEditCore::CharToColumn(int line, int ch) const noexcept {
+    return ExpandedColumn(LineText(line), ch, tabWidth_);
+}
+
+int TSynEditCore::ColumnToChar(int line, int column) const noexcept {
+    return CharAtColumn(LineText(line), column, tabWidth_);
+}
+
+void TSynEditCore::SetTabWidth(int value) {
+    TCommandScope scope(*this);
+    tabWidth_ = std::clamp(value, 1, 256);
+    states_.RepaintLines(-1, -1);
+}
+
+void TSynEditCore::SetMaxLeftChar(int value) {
+    TCommandScope scope(*this);
+    maxLeftChar_ = std::clamp(value, 1, 32767);
+    PlaceCaret(caret_);
+}
+
+void TSynEditCore::SetMaxUndo(int value) {
+    undo_.SetMaxUndo(value);
+    redo_.SetMaxUndo(value);
+}
+
+void TSynEditCore::SetBookmark(int index, TBufferCoord position) {
+    if (index < 0 || index >= BookmarkCount) return;
+    TCommandScope scope(*this);
+    if (const auto& old = bookmarks_[static_cast<std::size_t>(index)]) states_.RepaintGutterLines(old->Line, old->Line);
+    position = ClampToText(position);
+    bookmarks_[static_cast<std::size_t>(index)] = position;
+    states_.RepaintGutterLines(position.Line, position.Line);
+}
+
+void TSynEditCore::ClearBookmark(int index) {
+    if (index < 0 || index >= BookmarkCount) return;
+    TCommandScope scope(*this);
+    auto& mark = bookmarks_[static_cast<std::size_t>(index)];
+    if (mark) states_.RepaintGutterLines(mark->Line, mark->Line);
+    mark.reset();
+}
+
+std::optional<TBufferCoord> TSynEditCore::GetBookmark(int index) const noexcept {
+    if (index < 0 || index >= BookmarkCount) return std::nullopt;
+    return bookmarks_[static_cast<std::size_t>(index)];
+}
+
+void TSynEditCore::GotoBookmark(int index) {
+    if (const auto mark = GetBookmark(index)) SetCaretXY(*mark);
+}
+
+// The primitives.
+
+TBufferCoord TSynEditCore::InsertText(TBufferCoord at, std::string_view text) {
+    at.Line = std::clamp(at.Line, 1, LastLine());
+    if (at.Char < 1) at.Char = 1;
+    const int index = at.Line - 1;
+    const std::string line(LineText(at.Line));
+    std::string inserted;
+    if (at.Char > static_cast<int>(line.size()) + 1) {
+        inserted.assign(static_cast<std::size_t>(at.Char) - line.size() - 1, ' ');
+        at.Char = static_cast<int>(line.size()) + 1;
+    }
+    inserted.append(text);
+    if (inserted.empty()) return at;
+
+    const std::size_t split = static_cast<std::size_t>(at.Char - 1);
+    const std::string_view head = std::string_view(line).substr(0, split);
+    const std::string_view tail = std::string_view(line).substr(split);
+    TBufferCoord end = at;
+    const std::size_t firstBreak = inserted.find('\n');
+    if (firstBreak == std::string::npos) {
+        lines_.Put(index, std::string(head) + inserted + std::string(tail));
+        end.Char += static_cast<int>(inserted.size());
+    } else if (at.Char == 1 && inserted.back() == '\n' && index < lines_.Count()) {
+        // Whole lines go in above the line at the caret, which keeps its text, state and bookmark.
+        std::size_t start = 0;
+        int next = index;
+        for (std::size_t br = firstBreak; br != std::string::npos; br = inserted.find('\n', start)) {
+            lines_.Insert(next++, std::string_view(inserted).substr(start, br - start));
+            start = br + 1;
+        }
+        end = {1, next + 1};
+    } else {
+        lines_.Put(index, std::string(head) + inserted.substr(0, firstBreak));
+        std::size_t start = firstBreak + 1;
+        int next = index + 1;
+        for (std::size_t br = inserted.find('\n', start); br != std::string::npos; br = inserted.find('\n', start)) {
+            lines_.Insert(next++, std::string_view(inserted).substr(start, br - start));
+            start = br + 1;
+        }
+        const std::string_view last = std::string_view(inserted).substr(start);
+        lines_.Insert(next, std::string(last) + std::string(tail));
+        end = {static_cast<int>(last.size()) + 1, next + 1};
+    }
+    if (!replaying_) pendingGroup_.Items.push_back({TSynChangeReason::crInsert, at, end, std::move(inserted)});
+    return end;
+}
+
+std::string TSynEditCore::DeleteText(TBufferCoord from, TBufferCoord to) {
+    if (lines_.Count() == 0) return {};
+    from = ClampToText(from);
+    to = ClampToText(to);
+    if (!(from < to)) return {};
+    const std::string first(LineText(from.Line));
+    std::string deleted;
+    if (from.Line == to.Line) {
+        deleted = first.substr(static_cast<std::size_t>(from.Char - 1), static_cast<std::size_t>(to.Char - from.Char));
+        lines_.Put(from.Line - 1, first.substr(0, static_cast<std::size_t>(from.Char - 1)) +
+                                      first.substr(static_cast<std::size_t>(to.Char - 1)));
+    } else {
+        std::size_t size = first.size();
+        for (int line = from.Line + 1; line <= to.Line; ++line) size += LineText(line).size() + 1;
+        deleted.reserve(size);
+        deleted.append(first, static_cast<std::size_t>(from.Char - 1));
+        for (int line = from.Line + 1; line < to.Line; ++line) {
+            deleted.push_back('\n');
+            deleted.append(LineText(line));
+        }
+        const std::string_view last = LineText(to.Line);
+        deleted.push_back('\n');
+        deleted.append(last.substr(0, static_cast<std::size_t>(to.Char - 1)));
+        // Deleting at one index again and again is what the list's storage does fastest. When the
+        // deletion starts at a line's start, whole lines go and the last line keeps its identity
+        // (its bookmark); otherwise the first line takes the rest of the last one.
+        const int count = to.Line - from.Line;
+        if (from.Char == 1) {
+            const std::string rest(last.substr(static_cast<std::size_t>(to.Char - 1)));
+            const bool trimLast = to.Char > 1;
+            for (int n = count; n > 0; --n) lines_.Delete(from.Line - 1);
+            if (trimLast) lines_.Put(from.Line - 1, rest);
+        } else {
+            const std::string joined = first.substr(0, static_cast<std::size_t>(from.Char - 1)) +
+                                       std::string(last.substr(static_cast<std::size_t>(to.Char - 1)));
+            for (int n = count; n > 0; --n) lines_.Delete(from.Line);
+            lines_.Put(from.Line - 1, joined);
+        }
+    }
+    if (!replaying_) pendingGroup_.Items.push_back({TSynChangeReason::crDelete, from, to, deleted});
+    return deleted;
+}
+
+// Undo and redo.
+
+void TSynEditCore::ApplyUndoGroup(const TSynEditUndoGroup& group, bool undo) {
+    replaying_ = true;
+    if (undo) {
+        for (auto item = group.Items.rbegin(); item != group.Items.rend(); ++item) {
+            if (item->Reason == TSynChangeReason::crInsert) DeleteText(item->Start, item->End);
+            else InsertText(item->Start, item->Text);
+        }
+    } else {
+        for (const auto& item : group.Items) {
+            if (item.Reason == TSynChangeReason::crInsert) InsertText(item.Start, item.Text);
+            else DeleteText(item.Start, item.End);
+        }
+    }
+    replaying_ = false;
+    const TSynEditSelectionState& state = undo ? group.Before : group.After;
+    selectionMode_ = state.Mode;
+    SetMovingEnd(state.SelEnd);
+    anchor_ = ClampToPosition(state.Anchor);
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::Undo() {
+    TCommandScope scope(*this);
+    if (undo_.Empty()) return;
+    TSynEditUndoGroup group = undo_.Pop();
+    ApplyUndoGroup(group, true);
+    redo_.Push(std::move(group));
+}
+
+void TSynEditCore::Redo() {
+    TCommandScope scope(*this);
+    if (redo_.Empty()) return;
+    TSynEditUndoGroup group = redo_.Pop();
+    ApplyUndoGroup(group, false);
+    undo_.Push(std::move(group));
+}
+
+void TSynEditCore::ClearUndo() {
+    TCommandScope scope(*this);
+    undo_.Clear();
+    redo_.Clear();
+}
+
+// Clipboard.
+
+void TSynEditCore::CopyToClipboard() {
+    if (clipboard_ != nullptr && SelAvail()) clipboard_->SetText(SelText());
+}
+
+void TSynEditCore::CutToClipboard() {
+    if (clipboard_ == nullptr || !SelAvail() || readOnly_) return;
+    TCommandScope scope(*this);
+    clipboard_->SetText(SelText());
+    DeleteSelection();
+    EnsureCursorPosVisible();
+}
+
+void TSynEditCore::PasteFromClipboard() {
+    if (clipboard_ == nullptr || readOnly_) return;
+    const std::string text = clipboard_->Text();
+    if (text.empty()) return;
+    SetSelText(text);
+}
+
+}  // namespace pindle
