@@ -334,7 +334,7 @@ void TSynEditCore::SyncView() {
 void TSynEditCore::EnsureCursorPosVisible() {
     if (caret_.Line < topLine_) topLine_ = caret_.Line;
     else if (linesInWindow_ > 0 && caret_.Line >= topLine_ + linesInWindow_) topLine_ = caret_.Line - linesInWindow_ + 1;
-    topLine_ = std::clamp(topLine_, 1, std::max(MaxTopLine(), topLine_));
+    topLine_ = std::clamp(topLine_, 1, MaxTopLine());
     if (charsInWindow_ <= 0) return;
     const int column = CharToColumn(caret_.Line, caret_.Char);
     if (column < leftChar_) leftChar_ = column;

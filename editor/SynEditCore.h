@@ -44,7 +44,7 @@ public:
     virtual void CharCellChanged() {}          // measure the character cell again, then repaint all
     virtual void CaretMoved() {}
     virtual void SelectionChanged() {}
-    virtual void ScrollChanged() {}            // TopLine or LeftChar changed
+    virtual void ScrollChanged() {}            // TopLine or LeftChar changed: the widget repaints all
     virtual void StatusChanged() {}            // insert mode, selection mode, undo or redo availability
 };
 

@@ -43,12 +43,12 @@ public:
             core_.redo_.Clear();
         }
         core_.pendingGroup_ = {};
+        core_.SyncView();
         core_.RepaintChangedSelection(before_.Anchor, before_.SelEnd, before_.Mode);
         if (before_.Caret.Line != core_.caret_.Line) {
             core_.RepaintRows(before_.Caret.Line, before_.Caret.Line);
             core_.RepaintRows(core_.caret_.Line, core_.caret_.Line);
         }
-        core_.SyncView();
         core_.lines_.EndUpdate();
         core_.Notify(before_);
     }

@@ -1,0 +1,171 @@
+// The editing core with the large generated stylesheet loaded line by line: typing in the middle,
+// the long jumps, paging through the whole text, and select all with copy.
+#include "bench/common/BenchData.h"
+#include "editor/SynEditCore.h"
+#include "highlight/SynHighlighterCss.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace pindle {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+class TBenchClipboard : public ISynClipboard {
+public:
+    void SetText(const std::string& text) override { Content = text; }
+    std::string Text() override { return Content; }
+    std::string Content;
+};
+
+// Counts how many rows the repaint areas of one operation cover.
+class TRowCounter : public ISynEditCoreListener {
+public:
+    void Repaint(const TRepaintRect& area) override {
+        Rows += area.AllRows ? 1 << 20 : area.LastLine - area.FirstLine + 1;
+        ++Areas;
+    }
+    int Rows = 0;
+    int Areas = 0;
+};
+
+struct TLoadedEditor {
+    TSynCssSyn Css;
+    TSynEditCore Core;
+    TBenchClipboard Clipboard;
+    TRowCounter Rows;
+    double LoadSeconds = 0;
+
+    TLoadedEditor() {
+        Core.SetHighlighter(&Css);
+        Core.SetClipboard(&Clipboard);
+        Core.SetWindowSize(50, 120);
+        Core.SetVisible(true);
+        std::ifstream file(bench::BenchStylesheetPath(), std::ios::binary);
+        std::stringstream bytes;
+        bytes << file.rdbuf();
+        const std::string text = bytes.str();
+        const auto start = TClock::now();
+        std::size_t from = 0;
+        while (from < text.size()) {
+            std::size_t end = text.find('\n', from);
+            if (end == std::string::npos) end = text.size();
+            std::size_t stop = end;
+            if (stop > from && text[stop - 1] == '\r') --stop;
+            Core.Lines().Add(std::string_view(text).substr(from, stop - from));
+            from = end + 1;
+        }
+        LoadSeconds = std::chrono::duration<double>(TClock::now() - start).count();
+        Core.SetListener(&Rows);
+    }
+};
+
+TLoadedEditor& Editor() {
+    static TLoadedEditor editor;
+    return editor;
+}
+
+double SecondsOf(TClock::time_point start) { return std::chrono::duration<double>(TClock::now() - start).count(); }
+
+void BM_LoadWithAdd(benchmark::State& state) {
+    for (auto _ : state) state.SetIterationTime(Editor().LoadSeconds);
+    state.counters["lines"] = Editor().Core.LineCount();
+}
+BENCHMARK(BM_LoadWithAdd)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One character typed in the middle of the text, then taken away again outside the timing.
+void BM_TypeCharInMiddle(benchmark::State& state) {
+    auto& e = Editor();
+    const int middle = e.Core.LineCount() / 2;
+    e.Core.SetCaretXY({3, middle});
+    int maxRows = 0;
+    int maxAreas = 0;
+    for (auto _ : state) {
+        e.Rows.Rows = e.Rows.Areas = 0;
+        const auto start = TClock::now();
+        e.Core.ProcessKeystroke('X', 'x');
+        state.SetIterationTime(SecondsOf(start));
+        maxRows = std::max(maxRows, e.Rows.Rows);
+        maxAreas = std::max(maxAreas, e.Rows.Areas);
+        e.Core.ExecuteCommand(ecDeleteLastChar);
+    }
+    state.counters["repaint_rows_max"] = maxRows;
+    state.counters["repaint_areas_max"] = maxAreas;
+}
+BENCHMARK(BM_TypeCharInMiddle)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_CtrlEndThenCtrlHome(benchmark::State& state) {
+    auto& e = Editor();
+    double maxEnd = 0;
+    double maxHome = 0;
+    for (auto _ : state) {
+        auto start = TClock::now();
+        e.Core.ProcessKeystroke(vk::End | scCtrl, 0);
+        const double end = SecondsOf(start);
+        start = TClock::now();
+        e.Core.ProcessKeystroke(vk::Home | scCtrl, 0);
+        const double home = SecondsOf(start);
+        state.SetIterationTime(end + home);
+        maxEnd = std::max(maxEnd, end);
+        maxHome = std::max(maxHome, home);
+    }
+    state.counters["ctrl_end_max_ms"] = maxEnd * 1e3;
+    state.counters["ctrl_home_max_ms"] = maxHome * 1e3;
+}
+BENCHMARK(BM_CtrlEndThenCtrlHome)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// PgDn from the first line to the last; the time is the whole walk, the counter the slowest step.
+void BM_PageDownThroughTheText(benchmark::State& state) {
+    auto& e = Editor();
+    double maxStep = 0;
+    int steps = 0;
+    for (auto _ : state) {
+        e.Core.ExecuteCommand(ecEditorTop);
+        const auto walk = TClock::now();
+        steps = 0;
+        while (e.Core.CaretXY().Line < e.Core.LineCount()) {
+            const auto start = TClock::now();
+            e.Core.ProcessKeystroke(vk::Next, 0);
+            maxStep = std::max(maxStep, SecondsOf(start));
+            ++steps;
+        }
+        state.SetIterationTime(SecondsOf(walk));
+    }
+    state.counters["steps"] = steps;
+    state.counters["max_step_us"] = maxStep * 1e6;
+}
+BENCHMARK(BM_PageDownThroughTheText)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_SelectAllAndCopy(benchmark::State& state) {
+    auto& e = Editor();
+    double maxSelect = 0;
+    double maxCopy = 0;
+    for (auto _ : state) {
+        auto start = TClock::now();
+        e.Core.ProcessKeystroke('A' | scCtrl, 0);
+        const double select = SecondsOf(start);
+        start = TClock::now();
+        e.Core.ProcessKeystroke('C' | scCtrl, 0);
+        const double copy = SecondsOf(start);
+        state.SetIterationTime(select + copy);
+        maxSelect = std::max(maxSelect, select);
+        maxCopy = std::max(maxCopy, copy);
+        benchmark::DoNotOptimize(e.Clipboard.Content.data());
+        e.Core.ExecuteCommand(ecEditorTop);
+    }
+    state.counters["select_all_max_ms"] = maxSelect * 1e3;
+    state.counters["copy_max_ms"] = maxCopy * 1e3;
+    state.counters["copied_mb"] = static_cast<double>(e.Clipboard.Content.size()) / 1e6;
+}
+BENCHMARK(BM_SelectAllAndCopy)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace pindle
+
+BENCHMARK_MAIN();
