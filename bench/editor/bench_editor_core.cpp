@@ -165,6 +165,31 @@ void BM_SelectAllAndCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectAllAndCopy)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// Not a target of its own, but what a user does now and then: delete the whole text and undo that.
+void BM_DeleteAllThenUndo(benchmark::State& state) {
+    auto& e = Editor();
+    const int lines = e.Core.LineCount();
+    double maxDelete = 0;
+    double maxUndo = 0;
+    for (auto _ : state) {
+        e.Core.ExecuteCommand(ecSelectAll);
+        auto start = TClock::now();
+        e.Core.ProcessKeystroke(vk::Delete, 0);
+        const double del = SecondsOf(start);
+        start = TClock::now();
+        e.Core.ProcessKeystroke('Z' | scCtrl, 0);
+        const double undo = SecondsOf(start);
+        state.SetIterationTime(del + undo);
+        maxDelete = std::max(maxDelete, del);
+        maxUndo = std::max(maxUndo, undo);
+        if (e.Core.LineCount() != lines) state.SkipWithError("undo did not bring the lines back");
+        e.Core.ExecuteCommand(ecEditorTop);
+    }
+    state.counters["delete_max_ms"] = maxDelete * 1e3;
+    state.counters["undo_max_ms"] = maxUndo * 1e3;
+}
+BENCHMARK(BM_DeleteAllThenUndo)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace pindle
 
