@@ -11,8 +11,8 @@
 //      leading "{" ignored, letter case too) is one of the ten properties fills that property with
 //      the value exactly as written, if no earlier piece filled it. Any other non-blank piece is
 //      kept for the comment.
-//   4. The comment is the kept pieces joined by ";", a blank, and the text after the "}", with
-//      every "/*" and then every "*/" removed and blanks trimmed from both ends.
+//   4. The comment is the kept pieces joined by ";", then a blank and the text after the "}";
+//      from each of the two, every "/*" and then every "*/" is removed and blanks are trimmed.
 // For a line in the writer's order this gives what searching the keys one after the other gives,
 // as long as no value holds ";", "}" or another property's key. Text after the closing brace is
 // never searched for keys, so a comment such as "set color: later" stays a comment, and no text
@@ -64,13 +64,24 @@ bool SameName(std::string_view text, std::string_view lowerPattern)
 
 int PropertyIndex(std::string_view name)
 {
-    while (!name.empty() && (name.front() == '{' || IsBlank(name.front())))
-        name.remove_prefix(1);
+    // Without " {" after the selector the first name still holds the brace: "h1{color".
+    if (std::size_t brace = name.rfind('{'); brace != std::string_view::npos)
+        name.remove_prefix(brace + 1);
     name = Trim(name);
     for (std::size_t k = 0; k < PropertyNames.size(); ++k)
         if (SameName(name, PropertyNames[k]))
             return static_cast<int>(k);
     return -1;
+}
+
+// Comment text without its delimiters and the blanks around it.
+std::string CommentText(std::string_view text)
+{
+    text = Trim(text);
+    if (text.empty())
+        return {};
+    std::string plain = ReplaceAll(ReplaceAll(text, "/*", ""), "*/", "");
+    return std::string(Trim(plain));
 }
 
 }  // namespace
@@ -140,16 +151,10 @@ TStyleRow ParseRuleLine(std::string_view line)
         declarations.remove_prefix(semicolon + 1);
     }
 
-    std::string_view tail = Trim(after);
-    if (!tail.empty()) {
-        if (!kept.empty())
-            kept += ' ';
-        kept += tail;
-    }
-    if (!kept.empty()) {
-        std::string comment = ReplaceAll(ReplaceAll(kept, "/*", ""), "*/", "");
-        row.SubItems[scComment] = std::string(Trim(comment));
-    }
+    std::string comment = CommentText(kept);
+    if (std::string tail = CommentText(after); !tail.empty())
+        comment += comment.empty() ? tail : " " + tail;
+    row.SubItems[scComment] = std::move(comment);
     return row;
 }
 

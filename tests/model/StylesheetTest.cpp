@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/Stylesheet.h"
+#include "tests/model/TestFiles.h"
+
+namespace pindle {
+namespace {
+
+const std::string Begin = "/**Begin Pindle*****************************************/";
+const std::string Warning = "/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/";
+const std::string End = "/**End Pindle*******************************************/";
+
+// The two rows of the worked example: h1 and p.note.
+std::vector<TStyleRow> ExampleRows()
+{
+    TStyleRow h1;
+    h1.Caption = "h1";
+    h1.SubItems[scFontFamily] = "Arial,Helvetica";
+    h1.SubItems[scFontSize] = "14pt";
+    h1.SubItems[scFontWeight] = "bold";
+    h1.SubItems[scDecoration] = "underline";
+    h1.SubItems[scColor] = "#FF0000";
+    h1.SubItems[scComment] = "Main heading";
+    TStyleRow note;
+    note.Caption = "p.note";
+    note.SubItems[scBgColor] = "#FFFF00";
+    return {h1, note};
+}
+
+const char* const ExampleH1 =
+    "h1 {font-family:Arial,Helvetica;font-size:14pt;font-weight:bold;text-decoration:underline;color:#FF0000;}   /* Main heading*/";
+const char* const ExampleNote = "p.note {;background-color:#FFFF00;}";
+
+TStyleRow Row(std::string caption, std::initializer_list<std::pair<int, std::string>> items)
+{
+    TStyleRow row;
+    row.Caption = std::move(caption);
+    for (const auto& [k, text] : items)
+        row.SubItems[static_cast<std::size_t>(k)] = text;
+    return row;
+}
+
+TEST(StylesheetMarkers, HaveTheFileFormatsExactText)
+{
+    EXPECT_EQ(BeginMarker, Begin);
+    EXPECT_EQ(EndMarker, End);
+    EXPECT_EQ(BeginMarker.size(), 57u);
+    EXPECT_EQ(EndMarker.size(), 57u);
+    EXPECT_EQ(WarningLine, Warning);
+}
+
+TEST(BuildRuleLine, WritesPropertiesInTheFixedOrder)
+{
+    std::vector<TStyleRow> rows = ExampleRows();
+    EXPECT_EQ(BuildRuleLine(rows[0]), ExampleH1);
+    EXPECT_EQ(BuildRuleLine(rows[1]), ExampleNote);
+
+    struct Case {
+        TStyleRow row;
+        const char* line;
+    } cases[] = {
+        {Row("", {}), " {;}"},
+        {Row("em", {{scComment, "just a note"}}), "em {;}   /* just a note*/"},
+        {Row("td", {{scFontSize, "  "}}), "td {;font-size:  ;}"},  // blanks are a value
+        {Row("a", {{scWordSpacing, "1"}, {scLetterSpacing, "2"}, {scLineHeight, "3"}, {scFontStyle, "italic"}}),
+         "a {;font-style:italic;line-height:3;letter-spacing:2;word-spacing:1;}"},
+        {Row(" x", {{scFontFamily, "A;B"}}), " x {font-family:A;B;}"},  // nothing is escaped
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildRuleLine(c.row), c.line);
+}
+
+TEST(ParseRuleLine, ReadsTheWorkedExamples)
+{
+    std::vector<TStyleRow> rows = ExampleRows();
+    EXPECT_EQ(ParseRuleLine(ExampleH1), rows[0]);
+    EXPECT_EQ(ParseRuleLine(ExampleNote), rows[1]);
+}
+
+TEST(ParseRuleLine, ReadsHandWrittenLines)
+{
+    struct Case {
+        const char* line;
+        TStyleRow row;
+    } cases[] = {
+        // Properties in any order, names in any letter case.
+        {"x {color:red;font-family:serif;}", Row("x", {{scColor, "red"}, {scFontFamily, "serif"}})},
+        {"x {BACKGROUND-COLOR:#000;Color:#fff}", Row("x", {{scBgColor, "#000"}, {scColor, "#fff"}})},
+        {"x { font-size:12pt; font-weight:bold }", Row("x", {{scFontSize, "12pt"}, {scFontWeight, "bold "}})},
+        // Key text in the comment stays in the comment.
+        {"x {;}   /* set color: later*/", Row("x", {{scComment, "set color: later"}})},
+        {"x {font-size:1;}   /* font-size:2;color:3*/", Row("x", {{scFontSize, "1"}, {scComment, "font-size:2;color:3"}})},
+        // Declarations that are no known property end up in the comment.
+        {"x {margin:0;color:red;padding:1}", Row("x", {{scColor, "red"}, {scComment, "margin:0;padding:1"}})},
+        {"x {color:red;color:blue;}  /* c */", Row("x", {{scColor, "red"}, {scComment, "color:blue c"}})},
+        {"x {;} c /* d */", Row("x", {{scComment, "c  d"}})},
+        // Values keep their blanks and letter case.
+        {"x {font-family: Times New Roman ;}", Row("x", {{scFontFamily, " Times New Roman "}})},
+        // Captions: leading blanks kept; without " {" there is none.
+        {"  h2.a {color:red;}", Row("  h2.a", {{scColor, "red"}})},
+        {"h1{color:red;}", Row("", {{scColor, "red"}})},
+        {"", Row("", {})},
+        {"   ", Row("", {})},
+        {"garbage", Row("", {{scComment, "arbage"}})},
+        // Comment delimiters inside the comment are removed, blanks around it trimmed.
+        {"x {;}   /* a /* b */ c*/  ", Row("x", {{scComment, "a  b  c"}})},
+        {"x {;}   /*    */", Row("x", {})},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseRuleLine(c.line), c.row) << "line: " << c.line;
+}
+
+// Random rows of texts that the file format can carry back unchanged.
+std::vector<TStyleRow> RandomRows(std::mt19937& random, int count)
+{
+    const std::string alphabet = "abcXYZ019 #.,-%()\"'!:\xe9\xff";
+    auto text = [&](std::size_t maxLength) {
+        std::string s;
+        std::size_t length = random() % (maxLength + 1);
+        for (std::size_t i = 0; i < length; ++i)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    std::vector<TStyleRow> rows;
+    for (int i = 0; i < count; ++i) {
+        TStyleRow row;
+        row.Caption = text(12);
+        if (row.Caption.find(" {") != std::string::npos || row.Caption.find('}') != std::string::npos)
+            row.Caption = "p";
+        for (int k = 0; k < 10; ++k)
+            if (random() % 2 == 0)
+                row.SubItems[static_cast<std::size_t>(k)] = text(10);
+        std::string comment = text(20);
+        std::size_t first = comment.find_first_not_of(' ');
+        std::size_t last = comment.find_last_not_of(' ');
+        row.SubItems[scComment] = first == std::string::npos ? "" : comment.substr(first, last - first + 1);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(ParseRuleLine, ReadsBackEveryRowTheWriterBuilds)
+{
+    std::mt19937 random(42);
+    for (const TStyleRow& row : RandomRows(random, 3000))
+        ASSERT_EQ(ParseRuleLine(BuildRuleLine(row)), row) << BuildRuleLine(row);
+}
+
+TEST(ParseRuleLine, TurnsTheFormatsKnownLossesIntoCommentTextNotSilence)
+{
+    // A value holding ";" cannot come back whole, but its second half is kept in the comment.
+    TStyleRow row = Row("x", {{scFontFamily, "A;B"}, {scComment, "c"}});
+    EXPECT_EQ(ParseRuleLine(BuildRuleLine(row)), Row("x", {{scFontFamily, "A"}, {scComment, "B c"}}));
+}
+
+class StylesheetFileTest : public pindle::testing::TTempFolderTest {};
+
+TEST_F(StylesheetFileTest, WritesAnEmptyDocumentAsTheThreeMarkerLines)
+{
+    std::string path = PathOf("empty.css");
+    WriteStylesheet(path, {}, {});
+    EXPECT_EQ(ReadBytes(path), Begin + "\r\n" + Warning + "\r\n" + End + "\r\n");
+}
+
+TEST_F(StylesheetFileTest, WritesTheWorkedExampleByteForByte)
+{
+    std::string path = PathOf("example.css");
+    WriteStylesheet(path, ExampleRows(), {"body {margin:0}", ""});
+    EXPECT_EQ(ReadBytes(path), Begin + "\r\n" + Warning + "\r\n" + ExampleH1 + "\r\n" + ExampleNote + "\r\n" + End
+                                   + "\r\n" + "body {margin:0}\r\n" + "\r\n");
+}
+
+TEST(ParseStylesheet, SortsLinesIntoTheBlockAndThePane)
+{
+    using Lines = std::vector<std::string>;
+    struct Case {
+        const char* name;
+        std::string text;
+        Lines captions;
+        Lines pane;
+    } cases[] = {
+        {"writer's output", Begin + "\r\n" + Warning + "\r\na {;}\r\n" + End + "\r\nfree\r\n", {"a"}, {"free"}},
+        {"markers in any case and anywhere in a line",
+         "x /**bEgIn pInDlE\r\nb {;}\r\n  trailing **END pindle\r\nafter\r\n", {"", "b", ""}, {"after"}},
+        {"comment lines in the block are dropped", Begin + "\r\n   /* note */\r\nc {;}\r\n/*x\r\n" + End + "\r\n", {"c"}, {}},
+        {"two blocks", Begin + "\r\na {;}\r\n" + End + "\r\nbetween\r\n" + Begin + "\r\nb {;}\r\n" + End + "\r\n",
+         {"a", "b"}, {"between"}},
+        {"end marker without a begin marker is free text", "one\r\n" + End + "\r\ntwo\r\n", {}, {"one", End, "two"}},
+        {"text before the block goes to the pane", "before\r\n" + Begin + "\r\nr {;}\r\n" + End + "\r\n", {"r"}, {"before"}},
+        {"begin marker without end marker", "p\r\n" + Begin + "\r\nx {;}\r\n\r\n /* c\r\n", {"x", ""}, {"p"}},
+        {"no block at all", "a {b:c}\r\n\r\n", {}, {"a {b:c}", ""}},
+    };
+    for (const Case& c : cases) {
+        TStylesheet sheet = ParseStylesheet(c.text);
+        Lines captions;
+        for (const TStyleRow& row : sheet.Rows)
+            captions.push_back(row.Caption);
+        EXPECT_EQ(captions, c.captions) << c.name;
+        EXPECT_EQ(sheet.PaneLines, c.pane) << c.name;
+    }
+}
+
+TEST(ParseStylesheet, AcceptsEveryKindOfLineEnd)
+{
+    std::string lf = Begin + "\na {color:red;}\n" + End + "\nx\n\ny";
+    std::string cr = Begin + "\ra {color:red;}\r" + End + "\rx\r\ry";
+    std::string mixed = Begin + "\r\na {color:red;}\r" + End + "\nx\r\n\ny";
+    for (const std::string& text : {lf, cr, mixed}) {
+        TStylesheet sheet = ParseStylesheet(text);
+        ASSERT_EQ(sheet.Rows.size(), 1u);
+        EXPECT_EQ(sheet.Rows[0], Row("a", {{scColor, "red"}}));
+        EXPECT_EQ(sheet.PaneLines, (std::vector<std::string>{"x", "", "y"}));
+    }
+}
+
+TEST_F(StylesheetFileTest, ReadsBackWhatItWrote)
+{
+    std::mt19937 random(7);
+    std::vector<TStyleRow> rows = RandomRows(random, 500);
+    std::vector<std::string> pane = {"", "body {color:red}", std::string("nul\0and\x1a ctrl-z", 15), "\xe9t\xe9", "  ", ""};
+    std::string path = PathOf("round.css");
+    WriteStylesheet(path, rows, pane);
+    TStylesheet sheet = ReadStylesheet(path);
+    EXPECT_EQ(sheet.Rows, rows);
+    EXPECT_EQ(sheet.PaneLines, pane);
+
+    // Saved again, the file does not change.
+    std::string bytes = ReadBytes(path);
+    WriteStylesheet(path, sheet.Rows, sheet.PaneLines);
+    EXPECT_EQ(ReadBytes(path), bytes);
+}
+
+TEST_F(StylesheetFileTest, MovesFreeTextBeforeTheBlockBehindItOnTheNextSave)
+{
+    std::string path = WriteBytes("hand.css", "/* site */\r\n" + Begin + "\r\n" + Warning + "\r\nh1 {;}\r\n" + End + "\r\np {}\r\n");
+    TStylesheet sheet = ReadStylesheet(path);
+    WriteStylesheet(path, sheet.Rows, sheet.PaneLines);
+    EXPECT_EQ(ReadBytes(path), Begin + "\r\n" + Warning + "\r\nh1 {;}\r\n" + End + "\r\n/* site */\r\np {}\r\n");
+}
+
+TEST_F(StylesheetFileTest, ReadsUnusualFilesWithoutFailing)
+{
+    std::string nuls = WriteBytes("nuls.css", std::string(100000, '\0'));
+    TStylesheet sheet = ReadStylesheet(nuls);
+    ASSERT_EQ(sheet.PaneLines.size(), 1u);
+    EXPECT_EQ(sheet.PaneLines[0].size(), 100000u);
+
+    std::string single(20u << 20, 'a');
+    std::string longLine = WriteBytes("long.css", Begin + "\n" + single + " {color:" + single);
+    sheet = ReadStylesheet(longLine);
+    ASSERT_EQ(sheet.Rows.size(), 1u);
+    EXPECT_EQ(sheet.Rows[0].Caption.size(), single.size());
+    EXPECT_EQ(sheet.Rows[0].SubItems[scColor].size(), single.size());
+
+    std::string binary;
+    std::mt19937 random(3);
+    for (int i = 0; i < 300000; ++i)
+        binary += static_cast<char>(random());
+    TStylesheet fromFile = ReadStylesheet(WriteBytes("binary.css", binary));
+    TStylesheet fromMemory = ParseStylesheet(binary);
+    EXPECT_EQ(fromFile.Rows, fromMemory.Rows);
+    EXPECT_EQ(fromFile.PaneLines, fromMemory.PaneLines);
+}
+
+}  // namespace
+}  // namespace pindle
