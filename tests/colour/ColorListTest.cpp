@@ -44,14 +44,6 @@ TEST(ColorInsertPosition, PlacesEachEntryByTheMode)
         EXPECT_EQ(Names(AddAll(c.mode, c.added)), c.expected);
 }
 
-TEST(ColorInsertPosition, AssumesOrderWhenAddingToAnUnsortedList)
-{
-    // A list filled unsorted is not re-sorted by a later add: the search stops at the first larger one.
-    const std::vector<TColorEntry> entries = {{"x", 5}, {"y", 1}, {"z", 9}};
-    EXPECT_EQ(ColorInsertPosition(entries, {"n", 3}, TSortBy::ccsColor), 0U);
-    EXPECT_EQ(ColorInsertPosition(entries, {"n", 7}, TSortBy::ccsColor), 2U);
-}
-
 TEST(SortColorEntries, IsStableInBothModesAndLeavesUnsortedAlone)
 {
     const std::vector<TColorEntry> start = {{"b2", 2}, {"A", 2}, {"a", 1}, {"B1", 1}, {"c", 0}};

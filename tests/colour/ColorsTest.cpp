@@ -49,22 +49,6 @@ TEST(HexToColor, ReadsBackEveryColourTextItWrites)
     EXPECT_EQ(HexToColor("#" + ColorToHex(0xFFFFFF)), 0xFFFFFF);
 }
 
-TEST(NamedColors, HoldTheTwentyEightColoursWithTheirValues)
-{
-    const auto colors = NamedColors();
-    ASSERT_EQ(colors.size(), 28U);
-    EXPECT_STREQ(colors.front().Name, "Aqua");
-    EXPECT_EQ(colors.front().Value, 0xFFFF00);
-    EXPECT_STREQ(colors[18].Name, "Light red");
-    EXPECT_EQ(colors[18].Value, 0x8080FF);
-    EXPECT_STREQ(colors[21].Name, "Brown");
-    EXPECT_EQ(colors[21].Value, 0x404080);
-    EXPECT_STREQ(colors.back().Name, "Light purple");
-    EXPECT_EQ(colors.back().Value, 0xFF8080);
-    for (const auto& color : colors)
-        EXPECT_NE(color.Value, clNone) << color.Name;
-}
-
 TEST(NamedColors, SortByValueIntoTheDialogsOrderKeepingEqualValuesInInsertionOrder)
 {
     std::vector<TColorEntry> entries;

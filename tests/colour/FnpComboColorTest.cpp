@@ -40,22 +40,6 @@ TEST(FnpComboColor, StartsWithItsDefaultsAndNoSelection)
     EXPECT_EQ(combo.SelectedColor(), -1);
 }
 
-TEST(FnpComboColor, AddColorInsertsByTheCurrentMode)
-{
-    TFnpComboColor byColor;
-    byColor.SetSortBy(TSortBy::ccsColor);
-    byColor.AddColor("A", 0x000080);
-    byColor.AddColor("B", 0x000000);
-    byColor.AddColor("C", 0x000080);
-    EXPECT_EQ(Names(byColor), "B A C ");
-
-    TFnpComboColor byText;
-    byText.SetSortBy(TSortBy::ccsText);
-    for (const char* name : {"b", "A", "a"})
-        byText.AddColor(name, 0);
-    EXPECT_EQ(Names(byText), "A a b ");
-}
-
 TEST(FnpComboColor, SelectedColorSelectsTheFirstEntryWithTheValueOrNothing)
 {
     TFnpComboColor combo;
