@@ -33,8 +33,6 @@ void TSynEditCore::Clear() {
     TCommandScope scope(*this);
     lines_.Clear();
     ResetForClear();
-    states_.RepaintLines(-1, -1);
-    states_.RepaintGutterLines(-1, -1);
 }
 
 void TSynEditCore::SetHighlighter(TSynCustomHighlighter* highlighter) {
@@ -82,6 +80,8 @@ void TSynEditCore::ResetForClear() {
     bookmarks_ = {};
     translator_.ClearPending();
     SyncView();
+    states_.RepaintLines(-1, -1);
+    states_.RepaintGutterLines(-1, -1);
     // Lines().Clear() outside a command still has to reach the widget.
     if (commandDepth_ == 0 && listener_ != nullptr) {
         listener_->ScrollChanged();
