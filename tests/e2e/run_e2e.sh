@@ -25,6 +25,10 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*"
+  [ -s "$WORK/pindle.log" ] && { echo "--- program output"; tail -20 "$WORK/pindle.log"; }
+  if [ -n "$XVFB_PID" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
+    echo "--- the X server has gone:"; tail -5 "$WORK/xvfb.log"
+  fi
   if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null; then
     import -window root "$WORK/failure.png" 2>/dev/null && cp "$WORK/failure.png" /tmp/pindle-e2e-failure.png &&
       echo "screen at the failure: /tmp/pindle-e2e-failure.png"
@@ -32,12 +36,31 @@ fail() {
   exit 1
 }
 
-# Xvfb picks a free display number itself and writes it to the descriptor.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=":$(head -n1 "$WORK/display")"
+# A display number of our own: low numbers are where other X servers come and go, so start at a
+# random place in 100..399 and take the first number whose server comes up and answers. -noreset:
+# otherwise the server resets when its last client leaves and refuses connections meanwhile.
+start_xvfb() {
+  local n tries
+  n=$((100 + RANDOM % 300))
+  for tries in $(seq 20); do
+    n=$((n + 1))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$WORK/xvfb.log" &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+      if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  done
+  return 1
+}
+start_xvfb || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
@@ -45,7 +68,7 @@ unset QT_QPA_PLATFORM
 # wait_window NAME [MIN_WIDTH]: the id of a visible window with exactly that name, waiting up to 10 s.
 wait_window() {
   local name=$1 min_width=${2:-0} id width
-  for _ in $(seq 200); do
+  for _ in $(seq "${WAIT_STEPS:-200}"); do
     for id in $(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null); do
       width=$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')
       if [ "${width:-0}" -ge "$min_width" ]; then
@@ -67,16 +90,39 @@ wait_gone() {
   return 1
 }
 
+# wait_caption WINDOW TEXT: waits up to 10 s for the window's caption to read TEXT.
+wait_caption() {
+  for _ in $(seq 200); do
+    [ "$(xdotool getwindowname "$1")" = "$2" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; }
 
-# save_through_dialog MENU_KEY PATH DIALOG_TITLE: Alt+F, the item's key, the path, Enter.
+# menu_command MENU ITEM TITLE: opens the menu with Alt+MENU, chooses ITEM by its accelerator and
+# waits for a window named TITLE; a busy machine may open the menu late, so it tries three times.
+menu_command() {
+  local menu=$1 item=$2 title=$3 window attempt
+  for attempt in 1 2 3; do
+    focus "$MAIN"
+    xdotool key --clearmodifiers "alt+$menu"
+    sleep $((attempt * 2 - 1))e-1
+    xdotool key "$item"
+    if window=$(WAIT_STEPS=60 wait_window "$title"); then
+      echo "$window"
+      return 0
+    fi
+    xdotool key Escape Escape
+  done
+  return 1
+}
+
+# file_dialog MENU_KEY PATH DIALOG_TITLE: Alt+F, the item's key, the path, Enter.
 file_dialog() {
   local key=$1 path=$2 title=$3 dialog
-  focus "$MAIN"
-  xdotool key --clearmodifiers alt+f
-  sleep 0.2
-  xdotool key "$key"
-  dialog=$(wait_window "$title") || fail "the $title dialog did not open"
+  dialog=$(menu_command f "$key" "$title") || fail "the $title dialog did not open"
   focus "$dialog"
   sleep 0.2
   xdotool key ctrl+a
@@ -85,10 +131,10 @@ file_dialog() {
   wait_gone "$title" || fail "the $title dialog did not close"
 }
 
-# confirm_information: Enter on the HTML code message that every save shows.
+# confirm_information [BOX]: Enter on the HTML code message that every save shows.
 confirm_information() {
-  local box
-  box=$(wait_window "Information") || fail "no Information message after the save"
+  local box=${1:-}
+  [ -n "$box" ] || box=$(wait_window "Information") || fail "no Information message after the save"
   focus "$box"
   xdotool key Return
   wait_gone "Information" || fail "the Information message did not close"
@@ -120,7 +166,7 @@ crlf "$BEGIN" "$WARN" "$END" >"$WORK/expected1"
 expect_file "$WORK/first.css" "$WORK/expected1"
 CLIP=$(xclip -o -selection clipboard)
 [ "$CLIP" = '<link rel="stylesheet" type="text/css" href="first.css">' ] || fail "clipboard holds: $CLIP"
-[ "$(xdotool getwindowname "$MAIN")" = "Pindle - [$WORK/first.css]" ] ||
+wait_caption "$MAIN" "Pindle - [$WORK/first.css]" ||
   fail "caption after the save: $(xdotool getwindowname "$MAIN")"
 echo "ok: save as, bytes, clipboard, caption"
 
@@ -131,13 +177,10 @@ echo "ok: save as, bytes, clipboard, caption"
   crlf "p.note {;background-color:#FFFF00;}" "$END" "body {margin:0}" ""
 } >"$WORK/sheet.css"
 file_dialog o "$WORK/sheet.css" "Open"
-[ "$(xdotool getwindowname "$MAIN")" = "Pindle - [ $WORK/sheet.css]" ] ||
+wait_caption "$MAIN" "Pindle - [ $WORK/sheet.css]" ||
   fail "caption after the open: $(xdotool getwindowname "$MAIN")"
-focus "$MAIN"
-xdotool key --clearmodifiers alt+f
-sleep 0.2
-xdotool key s
-confirm_information
+BOX=$(menu_command f s "Information") || fail "no Information message after the save"
+confirm_information "$BOX"
 {
   crlf "$BEGIN" "$WARN"
   crlf "h1 {font-family:Arial,Helvetica;font-size:14pt;color:#FF0000;}   /* Main heading*/"
@@ -149,11 +192,7 @@ CLIP=$(xclip -o -selection clipboard)
 echo "ok: open, save, bytes"
 
 # 3. Add a style through the style dialog, save, and find its rule line in the block.
-focus "$MAIN"
-xdotool key --clearmodifiers alt+s
-sleep 0.2
-xdotool key a
-DIALOG=$(wait_window "Style") || fail "the style dialog did not open"
+DIALOG=$(menu_command s a "Style") || fail "the style dialog did not open"
 focus "$DIALOG"
 sleep 0.2
 xdotool type --delay 5 "h3"
@@ -163,11 +202,8 @@ xdotool key Tab Tab
 xdotool type --delay 5 "Intro text"
 xdotool key Return
 wait_gone "Style" || fail "the style dialog did not close on Enter"
-focus "$MAIN"
-xdotool key --clearmodifiers alt+f
-sleep 0.2
-xdotool key s
-confirm_information
+BOX=$(menu_command f s "Information") || fail "no Information message after the save"
+confirm_information "$BOX"
 sed -n '5p' "$WORK/sheet.css" | cat -A | grep -qx 'h3.intro {;}   /\* Intro text\*/\^M\$' ||
   fail "rule line of the added style: $(sed -n '5p' "$WORK/sheet.css" | cat -A)"
 echo "ok: add through the dialog, save, rule line"
