@@ -160,41 +160,6 @@ TStyleRow ParseRuleLine(std::string_view line)
 
 namespace {
 
-// Collects many values in chunks and hands them over in one vector of exactly the right size, so
-// that reading a large file never holds a vector's old and new storage at once.
-template <typename T>
-class TChunkedList {
-public:
-    void Add(T value)
-    {
-        if (chunks_.empty() || chunks_.back().size() == ChunkSize) {
-            chunks_.emplace_back();
-            chunks_.back().reserve(ChunkSize);
-        }
-        chunks_.back().push_back(std::move(value));
-        ++count_;
-    }
-
-    std::vector<T> Take()
-    {
-        std::vector<T> all;
-        all.reserve(count_);
-        for (std::vector<T>& chunk : chunks_) {
-            for (T& value : chunk)
-                all.push_back(std::move(value));
-            std::vector<T>().swap(chunk);
-        }
-        chunks_.clear();
-        count_ = 0;
-        return all;
-    }
-
-private:
-    static constexpr std::size_t ChunkSize = sizeof(T) >= (std::size_t{1} << 16) ? 1 : (std::size_t{1} << 16) / sizeof(T);
-    std::vector<std::vector<T>> chunks_;
-    std::size_t count_ = 0;
-};
-
 // Finds the two block markers in a line, in any letter case.
 struct TMarkers {
     bool Begin = false;
@@ -241,25 +206,20 @@ public:
         if (markers.Begin)
             inside_ = true;
         if (!inside_)
-            paneLines_.Add(std::string(line));
+            sheet_.PaneLines.emplace_back(line);
         else if (!IsCommentLine(line))
-            rows_.Add(ParseRuleLine(line));
+            sheet_.Rows.push_back(ParseRuleLine(line));
         if (markers.End)
             inside_ = false;
     }
 
-    TStylesheet Finish()
-    {
-        TStylesheet sheet;
-        sheet.Rows = rows_.Take();
-        sheet.PaneLines = paneLines_.Take();
-        return sheet;
-    }
+    TStylesheet Finish() { return std::move(sheet_); }
 
 private:
+    // Plain vectors: their large blocks come straight from the system, so that the part of a
+    // grown block not yet filled takes no memory, and the old block is given back at once.
     bool inside_ = false;
-    TChunkedList<TStyleRow> rows_;
-    TChunkedList<std::string> paneLines_;
+    TStylesheet sheet_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -180,7 +181,9 @@ void TTextReader::Reset(const std::string& fileName)
     }
     fd_ = fd;
     fileSize_ = static_cast<long long>(info.st_size);
-    buffer_.resize(BufferSize);
+    // A small file needs no large buffer; the size is only a guess, a growing file still reads whole.
+    std::size_t wanted = static_cast<std::size_t>(std::min<long long>(fileSize_ + 1, BufferSize));
+    buffer_.assign(std::max<std::size_t>(wanted, 4096), '\0');
     begin_ = end_ = 0;
     atEnd_ = false;
     pendingLineFeed_ = false;
