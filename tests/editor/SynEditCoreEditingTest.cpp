@@ -49,16 +49,33 @@ TEST(SynEditCoreStates, RandomEditsKeepLineStatesEqualToAFullRescan) {
 
     // Pieces chosen to open and close comments often.
     const char* const pieces[] = {"/*", "*/", "/* x */", "a", " ", "{", "}", "\n", "/*\n", "\n*/", "x;\ny"};
-    const TSynEditorCommand commands[] = {ecDeleteLastChar, ecDeleteChar, ecLineBreak, ecInsertLine, ecDeleteLine,
-                                          ecDeleteEOL,      ecDeleteWord, ecUndo,      ecRedo,       ecBlockIndent,
-                                          ecBlockUnindent,  ecDeleteLastWord};
+    const TSynEditorCommand commands[] = {
+        ecDeleteLastChar, ecDeleteChar,   ecLineBreak,   ecInsertLine,   ecDeleteLine,    ecDeleteEOL,
+        ecDeleteWord,     ecUndo,         ecRedo,        ecBlockIndent,  ecBlockUnindent, ecDeleteLastWord,
+        ecTab,            ecShiftTab,     ecMatchBracket, ecSelectAll,   ecCut,           ecPaste,
+        ecColumnSelect,   ecLineSelect,   ecNormalSelect, ecSelWordRight, ecSelPageDown,  ecSelEditorTop,
+        ecToggleMode,     ecScrollDown,   ecSetMarker1,  ecGotoMarker1};
+    struct TClipboard : ISynClipboard {
+        void SetText(const std::string& text) override { Content = text; }
+        std::string Text() override { return Content; }
+        std::string Content = "/* pasted\r\n*/ x";
+    } clipboard;
+    core.SetClipboard(&clipboard);
     std::mt19937 random(20261208);
     for (int step = 0; step < 3000; ++step) {
+        // Deletions outweigh insertions; keep enough lines for comments to span.
+        if (core.LineCount() < 12) core.SetSelText("x {\n/* y\n  z */ a\n}\n/*\n");
         const int lines = std::max(1, core.LineCount());
         core.SetCaretXY({static_cast<int>(random() % 20) + 1, static_cast<int>(random() % static_cast<unsigned>(lines)) + 1});
-        switch (random() % 4) {
+        switch (random() % 5) {
         case 0:
             core.SetSelText(pieces[random() % std::size(pieces)]);
+            break;
+        case 4:
+            core.MoveCaretAndSelection({static_cast<int>(random() % 20) + 1,
+                                        static_cast<int>(random() % static_cast<unsigned>(lines)) + 1});
+            core.DropSelection({static_cast<int>(random() % 20) + 1, static_cast<int>(random() % static_cast<unsigned>(lines)) + 1},
+                               random() % 2 == 0);
             break;
         case 1:
             core.MoveCaretAndSelection({static_cast<int>(random() % 20) + 1,
