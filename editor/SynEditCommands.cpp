@@ -387,6 +387,7 @@ void TSynEditCore::IndentLines(bool indent) {
     int last = e.Line;
     if (SelAvail() && selectionMode_ == TSynSelectionMode::smNormal && e.Char == 1 && e.Line > b.Line) --last;
     last = std::min(last, lines_.Count());
+    const bool hadSelection = SelAvail();
     const TBufferCoord oldAnchor = anchor_;
     const TBufferCoord oldEnd = selEnd_;
     const TBufferCoord oldCaret = caret_;
@@ -417,8 +418,9 @@ void TSynEditCore::IndentLines(bool indent) {
         caret = shift(caret, line, delta);
     }
     MoveCaret(caret, false);
-    anchor_ = ClampToText(anchor);
-    selEnd_ = oldEnd == oldCaret ? caret_ : ClampToText(end);
+    if (!hadSelection) return;
+    anchor_ = ClampToPosition(anchor);
+    selEnd_ = oldEnd == oldCaret ? caret_ : ClampToPosition(end);
 }
 
 // Looks for the partner of the bracket at the caret (or just before it), counting nesting of the

@@ -334,6 +334,11 @@ TEST_F(CoreTest, BlockIndentAndUnindent) {
     Key(ShiftCtrl | 'I');
     EXPECT_EQ(Text(), (Lines{"x", "   y"}));
     EXPECT_EQ(core.CaretXY(), (TBufferCoord{4, 2}));
+    core.SetCaretXY({9, 2});  // beyond the line's end
+    Key(ShiftCtrl | 'I');
+    EXPECT_EQ(Text(), (Lines{"x", "     y"}));
+    EXPECT_EQ(core.CaretXY(), (TBufferCoord{11, 2}));
+    EXPECT_FALSE(core.SelAvail());
 }
 
 TEST_F(CoreTest, ColumnSelection) {
