@@ -1,0 +1,331 @@
+#include "editor/SynEdit.h"
+#include "highlight/SynHighlighterCss.h"
+#include "platform/QtText.h"
+#include "tests/support/FakeDesktop.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace pindle {
+namespace {
+
+// The editor with every repaint request and every painted rectangle on record.
+class TRecordingSynEdit final : public TSynEdit {
+public:
+    explicit TRecordingSynEdit(QWidget* parent) : TSynEdit(parent) { viewport()->installEventFilter(this); }
+
+    std::vector<QRect> Marked;
+    std::vector<QRect> Painted;
+
+protected:
+    void InvalidateRect(const QRect& rect) override
+    {
+        Marked.push_back(rect);
+        TSynEdit::InvalidateRect(rect);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == viewport() && event->type() == QEvent::Paint)
+            Painted.push_back(static_cast<QPaintEvent*>(event)->rect());
+        return TSynEdit::eventFilter(watched, event);
+    }
+};
+
+class EditorWidget : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto* layout = new QVBoxLayout(&window_);
+        editor_ = new TRecordingSynEdit(&window_);
+        other_ = new QLineEdit(&window_);
+        layout->addWidget(editor_);
+        layout->addWidget(other_);
+        editor_->SetHighlighter(&css_);
+        window_.resize(640, 360);
+        window_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+        window_.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+        editor_->setFocus();
+        QApplication::processEvents();
+    }
+
+    void Load(std::initializer_list<const char*> lines)
+    {
+        editor_->Clear();
+        for (const char* line : lines)
+            editor_->Lines().Add(line);
+        QApplication::processEvents();
+    }
+
+    [[nodiscard]] std::string Line(int index) const { return std::string(editor_->Lines().Get(index)); }
+    [[nodiscard]] TSynEditCore& Core() { return editor_->Core(); }
+
+    // The middle of the cell of a character.
+    [[nodiscard]] QPoint PointOf(TBufferCoord position) const
+    {
+        return editor_->BufferPosToPixels(position) + QPoint(editor_->CharWidth() / 2 - 1, editor_->LineHeight() / 2);
+    }
+
+    void SendMouse(QEvent::Type type, QPoint point, Qt::MouseButtons buttons,
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QMouseEvent event(type, point, editor_->viewport()->mapToGlobal(point), Qt::LeftButton, buttons, modifiers);
+        QApplication::sendEvent(editor_->viewport(), &event);
+    }
+
+    [[nodiscard]] QImage Render()
+    {
+        QImage image(editor_->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        editor_->viewport()->render(&image);
+        return image;
+    }
+
+    // The share of pixels in the cells of `text` at position that differ from the same characters
+    // drawn one by one with QPainter's ordinary text drawing in the given style.
+    [[nodiscard]] double DifferenceFromReference(const QImage& painted, TBufferCoord position, const std::string& text,
+                                                 TFontStyles style) const
+    {
+        const int width = editor_->CharWidth();
+        const QRect cells(editor_->BufferPosToPixels(position), QSize(width * static_cast<int>(text.size()), editor_->LineHeight()));
+        QImage reference(cells.size(), QImage::Format_ARGB32_Premultiplied);
+        reference.fill(editor_->Color());
+        QPainter painter(&reference);
+        painter.setFont(StyledFont(editor_->EditorFont(), style));
+        painter.setPen(editor_->FontColor());
+        const int baseline = QFontMetrics(editor_->EditorFont()).ascent();
+        for (std::size_t i = 0; i < text.size(); ++i)
+            painter.drawText(static_cast<int>(i) * width, baseline, ToQString(text.substr(i, 1)));
+        painter.end();
+        const QImage part = painted.copy(cells);
+        int differing = 0;
+        for (int y = 0; y < part.height(); ++y) {
+            for (int x = 0; x < part.width(); ++x) {
+                if (std::abs(qGray(part.pixel(x, y)) - qGray(reference.pixel(x, y))) > 48)
+                    ++differing;
+            }
+        }
+        return static_cast<double>(differing) / (part.width() * part.height());
+    }
+
+    test::TFakeDesktop desktop_;
+    TSynCssSyn css_;
+    QWidget window_;
+    TRecordingSynEdit* editor_ = nullptr;
+    QLineEdit* other_ = nullptr;
+};
+
+TEST_F(EditorWidget, TabAndShiftTabMoveTheFocusInsteadOfTyping)
+{
+    Load({"a { }"});
+    QTest::keyClick(editor_, Qt::Key_Tab);
+    EXPECT_TRUE(other_->hasFocus());
+    QTest::keyClick(other_, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(editor_->hasFocus());
+    QTest::keyClick(editor_, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(other_->hasFocus());
+    EXPECT_EQ(Line(0), "a { }");
+    EXPECT_FALSE(Core().CanUndo());
+}
+
+struct TKeyPress {
+    Qt::Key Key;
+    Qt::KeyboardModifiers Modifiers;
+};
+
+TEST_F(EditorWidget, BothCopyKeysCopyTheSelection)
+{
+    for (const TKeyPress press : {TKeyPress{Qt::Key_C, Qt::ControlModifier}, TKeyPress{Qt::Key_Insert, Qt::ControlModifier}}) {
+        Load({"a { color: red }"});
+        Core().SetSelection({5, 1}, {10, 1});
+        desktop_.Clipboard.clear();
+        QTest::keyClick(editor_, press.Key, press.Modifiers);
+        EXPECT_EQ(desktop_.Clipboard, "color") << press.Key;
+        EXPECT_EQ(Line(0), "a { color: red }");
+    }
+}
+
+TEST_F(EditorWidget, BothPasteKeysPasteWithoutTypingTheirLetter)
+{
+    for (const TKeyPress press : {TKeyPress{Qt::Key_V, Qt::ControlModifier}, TKeyPress{Qt::Key_Insert, Qt::ShiftModifier}}) {
+        Load({"a { }"});
+        Core().SetCaretXY({5, 1});
+        desktop_.Clipboard = "color: blue; ";
+        QTest::keyClick(editor_, press.Key, press.Modifiers);
+        EXPECT_EQ(Line(0), "a { color: blue; }") << press.Key;
+    }
+}
+
+TEST_F(EditorWidget, BothCutKeysMoveTheSelectionToTheClipboard)
+{
+    for (const TKeyPress press : {TKeyPress{Qt::Key_X, Qt::ControlModifier}, TKeyPress{Qt::Key_Delete, Qt::ShiftModifier}}) {
+        Load({"a { color: red }"});
+        Core().SetSelection({5, 1}, {12, 1});
+        desktop_.Clipboard.clear();
+        QTest::keyClick(editor_, press.Key, press.Modifiers);
+        EXPECT_EQ(desktop_.Clipboard, "color: ") << press.Key;
+        EXPECT_EQ(Line(0), "a { red }") << press.Key;
+    }
+}
+
+TEST_F(EditorWidget, BothUndoKeysTakeBackTyping)
+{
+    for (const TKeyPress press : {TKeyPress{Qt::Key_Z, Qt::ControlModifier}, TKeyPress{Qt::Key_Backspace, Qt::AltModifier}}) {
+        Load({"p { }"});
+        Core().SetCaretXY({5, 1});
+        QTest::keyClicks(editor_, QStringLiteral("x"));
+        ASSERT_EQ(Line(0), "p { x}");
+        QTest::keyClick(editor_, press.Key, press.Modifiers);
+        EXPECT_EQ(Line(0), "p { }") << press.Key;
+    }
+}
+
+TEST_F(EditorWidget, TypesLatin1CharactersAsSingleBytes)
+{
+    Load({""});
+    QTest::keyClicks(editor_, QStringLiteral("caf"));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
+    QApplication::sendEvent(editor_, &press);
+    EXPECT_EQ(Line(0), "caf\xE9");
+}
+
+TEST_F(EditorWidget, PaintsACommentInItalicsAndAKeywordInBold)
+{
+    Load({"/* note */", "color"});
+    other_->setFocus();  // no caret in the picture
+    const QImage image = Render();
+    const double commentItalic = DifferenceFromReference(image, {1, 1}, "/* note */", fsItalic);
+    const double commentRegular = DifferenceFromReference(image, {1, 1}, "/* note */", 0);
+    const double keywordBold = DifferenceFromReference(image, {1, 2}, "color", fsBold);
+    const double keywordRegular = DifferenceFromReference(image, {1, 2}, "color", 0);
+    EXPECT_LT(commentItalic, 0.02);
+    EXPECT_GT(commentRegular, 4 * commentItalic + 0.02);
+    EXPECT_LT(keywordBold, 0.02);
+    EXPECT_GT(keywordRegular, 4 * keywordBold + 0.02);
+}
+
+TEST_F(EditorWidget, PaintsFromTheFirstVisibleColumnAfterScrollingRight)
+{
+    Load({"div { font-size: 12px; }"});
+    other_->setFocus();
+    Core().SetLeftChar(5);
+    QApplication::processEvents();
+    const QImage image = Render();
+    // Column 5 is now at the left edge: "{ " then the keyword "font" in bold.
+    EXPECT_LT(DifferenceFromReference(image, {5, 1}, "{ ", 0), 0.02);
+    EXPECT_LT(DifferenceFromReference(image, {7, 1}, "font", fsBold), 0.02);
+}
+
+TEST_F(EditorWidget, MeasuresTheCellInTheStylesTheHighlighterUses)
+{
+    const QFont font = editor_->EditorFont();
+    EXPECT_EQ(editor_->CharWidth(), QFontMetrics(StyledFont(font, fsBold)).horizontalAdvance(QLatin1Char('W')));
+    EXPECT_EQ(editor_->LineHeight(), QFontMetrics(StyledFont(font, fsItalic)).height());
+    editor_->SetExtraLineSpacing(3);
+    EXPECT_EQ(editor_->LineHeight(), QFontMetrics(StyledFont(font, fsItalic)).height() + 3);
+}
+
+TEST_F(EditorWidget, HidesTheSelectionWithoutFocus)
+{
+    Load({"a { color: red }"});
+    Core().SetSelection({5, 1}, {10, 1});
+    QApplication::processEvents();
+    const QPoint cell = editor_->BufferPosToPixels({6, 1});
+    EXPECT_EQ(Render().pixelColor(cell), editor_->palette().color(QPalette::Highlight));
+    other_->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(Render().pixelColor(cell), editor_->Color());
+}
+
+TEST_F(EditorWidget, TypingIntoALineRepaintsOnlyThatRow)
+{
+    Load({"a {", "  color: red;", "  margin: 0;", "}", "b { }"});
+    Core().SetCaretXY({3, 3});
+    QApplication::processEvents();
+    const QRect row = editor_->RowsRect(3, 3, true, true);
+    editor_->Marked.clear();
+    editor_->Painted.clear();
+    QTest::keyClicks(editor_, QStringLiteral("x"));
+    QApplication::processEvents();
+    ASSERT_EQ(Line(2), "  xmargin: 0;");
+    ASSERT_FALSE(editor_->Marked.empty());
+    for (const QRect& rect : editor_->Marked)
+        EXPECT_TRUE(row.contains(rect)) << rect.y() << " " << rect.height();
+    ASSERT_FALSE(editor_->Painted.empty());
+    for (const QRect& rect : editor_->Painted)
+        EXPECT_TRUE(row.contains(rect)) << rect.y() << " " << rect.height();
+}
+
+TEST_F(EditorWidget, ClickPlacesTheCaretAndDragSelects)
+{
+    Load({"h1 { color: red }", "p { margin: 0 }"});
+    SendMouse(QEvent::MouseButtonPress, PointOf({4, 2}), Qt::LeftButton);
+    SendMouse(QEvent::MouseButtonRelease, PointOf({4, 2}), Qt::NoButton);
+    EXPECT_EQ(Core().CaretXY(), (TBufferCoord{4, 2}));
+    EXPECT_FALSE(Core().SelAvail());
+
+    SendMouse(QEvent::MouseButtonPress, PointOf({6, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseMove, PointOf({11, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseButtonRelease, PointOf({11, 1}), Qt::NoButton);
+    EXPECT_EQ(Core().SelText(), "color");
+}
+
+TEST_F(EditorWidget, DoubleClickSelectsAWordThatAHyphenEnds)
+{
+    Load({"p { font-weight: bold }"});
+    SendMouse(QEvent::MouseButtonPress, PointOf({12, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseButtonRelease, PointOf({12, 1}), Qt::NoButton);
+    SendMouse(QEvent::MouseButtonDblClick, PointOf({12, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseButtonRelease, PointOf({12, 1}), Qt::NoButton);
+    EXPECT_EQ(Core().SelText(), "weight");
+}
+
+TEST_F(EditorWidget, DraggingTheSelectionMovesIt)
+{
+    Load({"abc def"});
+    Core().SetSelection({1, 1}, {4, 1});
+    SendMouse(QEvent::MouseButtonPress, PointOf({2, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseMove, PointOf({5, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseMove, editor_->BufferPosToPixels({8, 1}) + QPoint(1, 2), Qt::LeftButton);
+    SendMouse(QEvent::MouseButtonRelease, editor_->BufferPosToPixels({8, 1}) + QPoint(1, 2), Qt::NoButton);
+    EXPECT_EQ(Line(0), " defabc");
+    QTest::keyClick(editor_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Line(0), "abc def");
+}
+
+TEST_F(EditorWidget, WheelAndScrollBarMoveTheView)
+{
+    editor_->Clear();
+    for (int i = 0; i < 200; ++i)
+        editor_->Lines().Add("td { color: red }");
+    QApplication::processEvents();
+    EXPECT_EQ(editor_->verticalScrollBar()->maximum(), 200 - Core().LinesInWindow() + 1);
+
+    QWheelEvent wheel(QPointF(100, 50), editor_->viewport()->mapToGlobal(QPointF(100, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor_->viewport(), &wheel);
+    EXPECT_EQ(Core().TopLine(), 1 + QApplication::wheelScrollLines());
+    EXPECT_EQ(editor_->verticalScrollBar()->value(), Core().TopLine());
+
+    QScrollBar* bar = editor_->verticalScrollBar();
+    bar->setSliderDown(true);
+    bar->setSliderPosition(50);
+    EXPECT_EQ(Core().TopLine(), 50);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Top Line: 50"));
+    bar->setSliderDown(false);
+}
+
+}  // namespace
+}  // namespace pindle
