@@ -181,7 +181,7 @@ void TSynCustomHighlighter::SetDefaultFilter(std::string value)
         defaultFilter_ = std::move(value);
 }
 
-void TSynCustomHighlighter::ScanToLineEnd() noexcept
+void TSynCustomHighlighter::ScanRestOfLine() noexcept
 {
     while (!AtLineEnd())
         NextToken();

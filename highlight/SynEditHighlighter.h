@@ -145,13 +145,15 @@ public:
     virtual void ResetLineState() noexcept {}
 
     // The fixed operations.
-    void ScanToLineEnd() noexcept;
+    // Calls NextToken until AtLineEnd; nothing when already there.
+    void ScanToLineEnd() noexcept { ScanRestOfLine(); }
     // Raises EStringListError when an attribute of that name (compared without case) is listed.
     void RegisterAttribute(std::unique_ptr<TSynHighlighterAttributes> attribute);
     void SetAttributeChangeHandler(TAttributeChangeEvent handler) noexcept;
     void AttributesChanged(TSynHighlighterAttributes* sender);
     void AddChangeListener(const TNotifyEvent& listener) { changeListeners_.Add(listener); }
     void RemoveChangeListener(const TNotifyEvent& listener) { changeListeners_.Remove(listener); }
+    [[nodiscard]] const TSynNotifyEventChain& ChangeListeners() const noexcept { return changeListeners_; }
 
     // The component removal notice: each handler is told, once, before the highlighter goes.
     void FreeNotification(const TNotifyEvent& handler);
@@ -161,6 +163,10 @@ public:
     void SetName(std::string name) { name_ = std::move(name); }
 
 protected:
+    // What ScanToLineEnd does. A concrete highlighter may run the same loop without going through its
+    // virtual operations for every token; the result must not differ.
+    virtual void ScanRestOfLine() noexcept;
+
     // A concrete highlighter calls this first in its own destructor, so that editors let go of it
     // while it is still whole; the base destructor calls it again, which then does nothing.
     void NotifyDestroying() noexcept;

@@ -27,6 +27,14 @@ constexpr std::array<std::int32_t, 256> kHashTable = [] {
     return table;
 }();
 
+// One lookup per character while classifying: 0 ends the identifier, otherwise hash value + 1.
+constexpr std::array<std::int32_t, 256> kIdentWeight = [] {
+    std::array<std::int32_t, 256> table{};
+    for (std::size_t c = 0; c < 256; ++c)
+        table[c] = kIdentTable[c] ? kHashTable[c] + 1 : 0;
+    return table;
+}();
+
 const TSynIdentChars& CssIdentChars() noexcept
 {
     static const TSynIdentChars chars = [] {
@@ -107,57 +115,57 @@ TSynCssSyn::~TSynCssSyn()
 
 void TSynCssSyn::InitKeywordTable() noexcept
 {
-    keywordTable_.fill(&TSynCssSyn::NotKeyword);
-    keywordTable_[15] = &TSynCssSyn::KeySum15;
-    keywordTable_[18] = &TSynCssSyn::KeySum18;
-    keywordTable_[36] = &TSynCssSyn::KeySum36;
-    keywordTable_[40] = &TSynCssSyn::KeySum40;
-    keywordTable_[43] = &TSynCssSyn::KeySum43;
-    keywordTable_[49] = &TSynCssSyn::KeySum49;
-    keywordTable_[51] = &TSynCssSyn::KeySum51;
-    keywordTable_[55] = &TSynCssSyn::KeySum55;
-    keywordTable_[57] = &TSynCssSyn::KeySum57;
-    keywordTable_[59] = &TSynCssSyn::KeySum59;
-    keywordTable_[62] = &TSynCssSyn::KeySum62;
-    keywordTable_[63] = &TSynCssSyn::KeySum63;
-    keywordTable_[64] = &TSynCssSyn::KeySum64;
-    keywordTable_[66] = &TSynCssSyn::KeySum66;
-    keywordTable_[69] = &TSynCssSyn::KeySum69;
-    keywordTable_[72] = &TSynCssSyn::KeySum72;
-    keywordTable_[85] = &TSynCssSyn::KeySum85;
-    keywordTable_[90] = &TSynCssSyn::KeySum90;
-    keywordTable_[96] = &TSynCssSyn::KeySum96;
-    keywordTable_[116] = &TSynCssSyn::KeySum116;
-    keywordTable_[117] = &TSynCssSyn::KeySum117;
-    keywordTable_[138] = &TSynCssSyn::KeySum138;
+    keywordTable_.fill(&Test<&TSynCssSyn::NotKeyword>);
+    keywordTable_[15] = &Test<&TSynCssSyn::KeySum15>;
+    keywordTable_[18] = &Test<&TSynCssSyn::KeySum18>;
+    keywordTable_[36] = &Test<&TSynCssSyn::KeySum36>;
+    keywordTable_[40] = &Test<&TSynCssSyn::KeySum40>;
+    keywordTable_[43] = &Test<&TSynCssSyn::KeySum43>;
+    keywordTable_[49] = &Test<&TSynCssSyn::KeySum49>;
+    keywordTable_[51] = &Test<&TSynCssSyn::KeySum51>;
+    keywordTable_[55] = &Test<&TSynCssSyn::KeySum55>;
+    keywordTable_[57] = &Test<&TSynCssSyn::KeySum57>;
+    keywordTable_[59] = &Test<&TSynCssSyn::KeySum59>;
+    keywordTable_[62] = &Test<&TSynCssSyn::KeySum62>;
+    keywordTable_[63] = &Test<&TSynCssSyn::KeySum63>;
+    keywordTable_[64] = &Test<&TSynCssSyn::KeySum64>;
+    keywordTable_[66] = &Test<&TSynCssSyn::KeySum66>;
+    keywordTable_[69] = &Test<&TSynCssSyn::KeySum69>;
+    keywordTable_[72] = &Test<&TSynCssSyn::KeySum72>;
+    keywordTable_[85] = &Test<&TSynCssSyn::KeySum85>;
+    keywordTable_[90] = &Test<&TSynCssSyn::KeySum90>;
+    keywordTable_[96] = &Test<&TSynCssSyn::KeySum96>;
+    keywordTable_[116] = &Test<&TSynCssSyn::KeySum116>;
+    keywordTable_[117] = &Test<&TSynCssSyn::KeySum117>;
+    keywordTable_[138] = &Test<&TSynCssSyn::KeySum138>;
 }
 
 void TSynCssSyn::InitDispatchTable() noexcept
 {
     for (int c = 0; c < 256; ++c) {
-        TScanProc proc = &TSynCssSyn::OtherCharProc;
+        TScanProc proc = &Scan<&TSynCssSyn::OtherCharProc>;
         if (c == 0)
-            proc = &TSynCssSyn::EndOfLineProc;
+            proc = &Scan<&TSynCssSyn::EndOfLineProc>;
         else if (c == 10)
-            proc = &TSynCssSyn::LineFeedProc;
+            proc = &Scan<&TSynCssSyn::LineFeedProc>;
         else if (c == 13)
-            proc = &TSynCssSyn::CarriageReturnProc;
+            proc = &Scan<&TSynCssSyn::CarriageReturnProc>;
         else if (c <= 32)
-            proc = &TSynCssSyn::WhitespaceProc;
+            proc = &Scan<&TSynCssSyn::WhitespaceProc>;
         else if (c == '#' || c == '$')
-            proc = &TSynCssSyn::HexNumberProc;
+            proc = &Scan<&TSynCssSyn::HexNumberProc>;
         else if (c == '\'')
-            proc = &TSynCssSyn::StringProc;
+            proc = &Scan<&TSynCssSyn::StringProc>;
         else if (c == '(' || c == ')')
-            proc = &TSynCssSyn::ParenthesisProc;
+            proc = &Scan<&TSynCssSyn::ParenthesisProc>;
         else if (c == '/')
-            proc = &TSynCssSyn::SlashProc;
+            proc = &Scan<&TSynCssSyn::SlashProc>;
         else if (c >= '0' && c <= '9')
-            proc = &TSynCssSyn::NumberProc;
+            proc = &Scan<&TSynCssSyn::NumberProc>;
         else if (kIdentTable[static_cast<std::size_t>(c)])
-            proc = &TSynCssSyn::IdentifierProc;
+            proc = &Scan<&TSynCssSyn::IdentifierProc>;
         else if (c == '{' || c == '}')
-            proc = &TSynCssSyn::BraceProc;
+            proc = &Scan<&TSynCssSyn::BraceProc>;
         dispatchTable_[static_cast<std::size_t>(c)] = proc;
     }
 }
@@ -220,7 +228,13 @@ void TSynCssSyn::NextToken() noexcept
     if (range_ == kInComment)
         CommentContinuation();
     else
-        (this->*dispatchTable_[Byte(line_[pos_])])();
+        dispatchTable_[Byte(line_[pos_])](*this);
+}
+
+void TSynCssSyn::ScanRestOfLine() noexcept
+{
+    while (tokenKind_ != TtkTokenKind::tkNull)
+        TSynCssSyn::NextToken();
 }
 
 void TSynCssSyn::EndOfLineProc() noexcept
@@ -228,12 +242,16 @@ void TSynCssSyn::EndOfLineProc() noexcept
     tokenKind_ = TtkTokenKind::tkNull;
 }
 
+// The procedures below scan through a local pointer and store the position once at the end, so
+// that the loops run in registers.
+
 void TSynCssSyn::WhitespaceProc() noexcept
 {
-    ++pos_;
+    const char* p = line_ + pos_ + 1;
     tokenKind_ = TtkTokenKind::tkSpace;
-    while (IsBlank(line_[pos_]))
-        ++pos_;
+    while (IsBlank(*p))
+        ++p;
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::LineFeedProc() noexcept
@@ -252,27 +270,30 @@ void TSynCssSyn::CarriageReturnProc() noexcept
 
 void TSynCssSyn::HexNumberProc() noexcept
 {
-    ++pos_;
+    const char* p = line_ + pos_ + 1;
     tokenKind_ = TtkTokenKind::tkNumber;
-    while (IsHexDigit(line_[pos_]))
-        ++pos_;
+    while (IsHexDigit(*p))
+        ++p;
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::StringProc() noexcept
 {
+    const char* p = line_ + pos_;
     tokenKind_ = TtkTokenKind::tkString;
     // The first test fails on a terminating zero, so the second never reads past the text.
-    if (line_[pos_ + 1] == '\'' && line_[pos_ + 2] == '\'')
-        pos_ += 2;
+    if (p[1] == '\'' && p[2] == '\'')
+        p += 2;
     for (;;) {
-        if (IsLineBreakOrEnd(line_[pos_]))
+        if (IsLineBreakOrEnd(*p))
             break;
-        ++pos_;
-        if (line_[pos_] == '\'')
+        ++p;
+        if (*p == '\'')
             break;
     }
-    if (line_[pos_] != 0)
-        ++pos_;
+    if (*p != 0)
+        ++p;
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::ParenthesisProc() noexcept
@@ -297,53 +318,60 @@ void TSynCssSyn::SlashProc() noexcept
 
 void TSynCssSyn::CommentContinuation() noexcept
 {
-    if (line_[pos_] == 0) {
+    const char* p = line_ + pos_;
+    if (*p == 0) {
         tokenKind_ = TtkTokenKind::tkNull;
         return;
     }
     tokenKind_ = TtkTokenKind::tkComment;
     for (;;) {
-        if (line_[pos_] == '*' && line_[pos_ + 1] == '/') {
+        if (*p == '*' && p[1] == '/') {
             range_ = kPlain;
-            pos_ += 2;
-            return;
+            p += 2;
+            break;
         }
-        ++pos_;
-        if (IsLineBreakOrEnd(line_[pos_]))
-            return;
+        ++p;
+        if (IsLineBreakOrEnd(*p))
+            break;
     }
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::NumberProc() noexcept
 {
-    ++pos_;
+    const char* p = line_ + pos_ + 1;
     tokenKind_ = TtkTokenKind::tkNumber;
     for (;;) {
-        const char c = line_[pos_];
+        const char c = *p;
         if (c == '.') {
-            if (line_[pos_ + 1] == '.')
+            if (p[1] == '.')
                 break;
         } else if (!IsDigit(c) && c != 'E' && c != 'e') {
             break;
         }
-        ++pos_;
+        ++p;
     }
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::IdentifierProc() noexcept
 {
     tokenKind_ = ClassifyIdentifier(line_ + pos_);
-    pos_ += identLen_;
-    while (kIdentTable[Byte(line_[pos_])])
-        ++pos_;
+    const char* p = line_ + pos_ + identLen_;
+    // Classification counted every identifier character already; this finds none, but keeps the
+    // token whole should the two ever disagree.
+    while (kIdentTable[Byte(*p)])
+        ++p;
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::BraceProc() noexcept
 {
+    const char* p = line_ + pos_ + 1;
     tokenKind_ = TtkTokenKind::tkString;
-    ++pos_;
-    while (IsDigit(line_[pos_]))
-        ++pos_;
+    while (IsDigit(*p))
+        ++p;
+    pos_ = static_cast<std::int32_t>(p - line_);
 }
 
 void TSynCssSyn::OtherCharProc() noexcept
@@ -352,20 +380,23 @@ void TSynCssSyn::OtherCharProc() noexcept
     tokenKind_ = TtkTokenKind::tkUnknown;
 }
 
-TtkTokenKind TSynCssSyn::ClassifyIdentifier(const char* start) noexcept
+inline TtkTokenKind TSynCssSyn::ClassifyIdentifier(const char* start) noexcept
 {
     identStart_ = start;
     // 64 bits: a line-long identifier must not overflow the sum.
     std::int64_t sum = 0;
     const char* p = start;
-    while (kIdentTable[Byte(*p)]) {
-        sum += kHashTable[Byte(*p)];
+    for (;;) {
+        const std::int32_t weight = kIdentWeight[Byte(*p)];
+        if (weight == 0)
+            break;
+        sum += weight - 1;
         ++p;
     }
     identLen_ = static_cast<std::int32_t>(p - start);
     if (sum > 138)
         return TtkTokenKind::tkIdentifier;
-    return (this->*keywordTable_[static_cast<std::size_t>(sum)])();
+    return keywordTable_[static_cast<std::size_t>(sum)](*this);
 }
 
 bool TSynCssSyn::MatchesKeyword(std::string_view keyword) const noexcept

@@ -56,9 +56,25 @@ public:
     // The index given to the last StartLine; kept for callers, not used for tokenizing.
     [[nodiscard]] int LineIndex() const noexcept { return lineIndex_; }
 
+protected:
+    void ScanRestOfLine() noexcept override;
+
 private:
-    using TScanProc = void (TSynCssSyn::*)() noexcept;
-    using TKeywordTest = TtkTokenKind (TSynCssSyn::*)() noexcept;
+    // Plain function pointers taking the instance: a call through them needs no member-pointer
+    // adjustment, and each procedure is inlined into its entry.
+    using TScanProc = void (*)(TSynCssSyn&) noexcept;
+    using TKeywordTest = TtkTokenKind (*)(TSynCssSyn&) noexcept;
+
+    template <void (TSynCssSyn::*Procedure)() noexcept>
+    static void Scan(TSynCssSyn& self) noexcept
+    {
+        (self.*Procedure)();
+    }
+    template <TtkTokenKind (TSynCssSyn::*Keywords)() noexcept>
+    static TtkTokenKind Test(TSynCssSyn& self) noexcept
+    {
+        return (self.*Keywords)();
+    }
 
     void InitKeywordTable() noexcept;
     void InitDispatchTable() noexcept;

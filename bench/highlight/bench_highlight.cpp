@@ -1,0 +1,332 @@
+// The CSS tokenizer and the editor's line list with line states on the 40 MB generated stylesheet:
+// tokenizer throughput (and its ratio to a bare table lookup per byte), appending every line with the
+// highlighter attached (time and memory per line), Put in the middle, Insert and Delete at the top.
+#include "bench/common/BenchData.h"
+#include "editor/SynEditLineStates.h"
+#include "highlight/SynHighlighterCss.h"
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace pindle {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Bytes in use on the heap, including the large blocks that malloc maps separately.
+double HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks) + static_cast<double>(info.hblkhd);
+}
+
+double Seconds(TClock::time_point from, TClock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+// CPU time of this thread: the machine is shared, and time spent waiting for a core is not ours.
+double ThreadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct TBenchText {
+    std::vector<std::string> Lines;
+    std::size_t Bytes = 0;
+};
+
+const TBenchText& BenchText()
+{
+    static const TBenchText text = [] {
+        std::ifstream in(bench::BenchStylesheetPath(), std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        const std::string bytes = content.str();
+        TBenchText result;
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t end = bytes.find('\n', start);
+            if (end == std::string::npos)
+                end = bytes.size();
+            std::size_t stop = end;
+            if (stop > start && bytes[stop - 1] == '\r')
+                --stop;
+            result.Lines.emplace_back(bytes, start, stop - start);
+            result.Bytes += stop - start;
+            start = end + 1;
+        }
+        return result;
+    }();
+    return text;
+}
+
+void Require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "bench_highlight: %s\n", what);
+        std::abort();
+    }
+}
+
+// Passes everything on to the CSS highlighter and counts the lines started, so that a benchmark can
+// tell how far a rescan went.
+class TCountingHighlighter final : public TSynCustomHighlighter {
+public:
+    int LinesStarted = 0;
+    TSynCssSyn Css;
+
+    [[nodiscard]] TSynHighlighterAttributes* StandardAttribute(int index) const noexcept override { return Css.StandardAttribute(index); }
+    [[nodiscard]] bool AtLineEnd() const noexcept override { return Css.AtLineEnd(); }
+    [[nodiscard]] std::intptr_t LineState() const noexcept override { return Css.LineState(); }
+    [[nodiscard]] std::string TokenText() const override { return Css.TokenText(); }
+    [[nodiscard]] TSynHighlighterAttributes* TokenAttribute() const noexcept override { return Css.TokenAttribute(); }
+    [[nodiscard]] int TokenKind() const noexcept override { return Css.TokenKind(); }
+    [[nodiscard]] int TokenStart() const noexcept override { return Css.TokenStart(); }
+    void NextToken() noexcept override { Css.NextToken(); }
+    void StartLine(std::string_view text, int lineIndex) noexcept override
+    {
+        ++LinesStarted;
+        Css.StartLine(text, lineIndex);
+    }
+    void SetLineState(std::intptr_t value) noexcept override { Css.SetLineState(value); }
+    void ResetLineState() noexcept override { Css.ResetLineState(); }
+};
+
+// An editor without a window, showing its first 40 lines, filled with every line of the stylesheet.
+struct TLoadedEditor {
+    TSynEditList Lines;
+    TSynEditLineStates States{Lines};
+    TCountingHighlighter Highlighter;
+
+    TLoadedEditor()
+    {
+        States.OnRepaint = [](const TRepaintRect& rect) { benchmark::DoNotOptimize(rect); };
+        States.SetView(1, 40, true);
+        States.SetHighlighter(&Highlighter);
+        for (const std::string& line : BenchText().Lines)
+            Lines.Add(line);
+    }
+};
+
+void BM_TokenizeAllLines(benchmark::State& state)
+{
+    const TBenchText& text = BenchText();
+    static constexpr std::array<std::uint8_t, 256> kTable = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (int c = 0; c < 256; ++c)
+            table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>((c * 7) & 15);
+        return table;
+    }();
+    TSynCssSyn css;
+    double tokenizeSeconds = 0;
+    double lookupSeconds = 0;
+    for (auto _ : state) {
+        // The baseline: every byte looked up once in a 256-entry table, nothing else.
+        const double lookupStart = ThreadSeconds();
+        std::uint64_t sum = 0;
+        for (const std::string& line : text.Lines) {
+            for (const char c : line)
+                sum += kTable[static_cast<unsigned char>(c)];
+        }
+        benchmark::DoNotOptimize(sum);
+        const double tokenizeStart = ThreadSeconds();
+        css.ResetLineState();
+        int index = 0;
+        for (const std::string& line : text.Lines) {
+            css.StartLine(line, index++);
+            css.ScanToLineEnd();
+        }
+        benchmark::DoNotOptimize(css.LineState());
+        const double tokenizeEnd = ThreadSeconds();
+        lookupSeconds += tokenizeStart - lookupStart;
+        tokenizeSeconds += tokenizeEnd - tokenizeStart;
+        state.SetIterationTime(tokenizeEnd - tokenizeStart);
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    state.SetBytesProcessed(static_cast<std::int64_t>(text.Bytes) * state.iterations());
+    state.counters["MB_per_s"] = static_cast<double>(text.Bytes) * iterations / tokenizeSeconds / 1e6;
+    state.counters["lookup_MB_per_s"] = static_cast<double>(text.Bytes) * iterations / lookupSeconds / 1e6;
+    state.counters["x_lookup_time"] = tokenizeSeconds / lookupSeconds;
+    state.counters["lines"] = static_cast<double>(text.Lines.size());
+}
+BENCHMARK(BM_TokenizeAllLines)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_AddAllLinesWithHighlighter(benchmark::State& state)
+{
+    const TBenchText& text = BenchText();
+    TSynCssSyn css;
+    double bytesPerLine = 0;
+    for (auto _ : state) {
+        const double before = HeapInUse();
+        const auto start = TClock::now();
+        {
+            TSynEditList lines;
+            TSynEditLineStates states(lines);
+            states.SetView(1, 40, true);
+            states.OnRepaint = [](const TRepaintRect& rect) { benchmark::DoNotOptimize(rect); };
+            states.SetHighlighter(&css);
+            for (const std::string& line : text.Lines)
+                lines.Add(line);
+            state.SetIterationTime(Seconds(start, TClock::now()));
+            bytesPerLine = (HeapInUse() - before - static_cast<double>(text.Bytes)) /
+                           static_cast<double>(text.Lines.size());
+            Require(lines.Count() == static_cast<int>(text.Lines.size()), "lines lost");
+        }
+    }
+    state.counters["lines"] = static_cast<double>(text.Lines.size());
+    state.counters["bytes_per_line_beyond_text"] = bytesPerLine;
+}
+BENCHMARK(BM_AddAllLinesWithHighlighter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+TLoadedEditor& LoadedEditor()
+{
+    static TLoadedEditor* editor = new TLoadedEditor();
+    return *editor;
+}
+
+// A line in the middle whose start and end states are both 0, so that replacing it with another
+// plain line changes no state.
+int PlainLineNear(const TSynEditList& lines, int from)
+{
+    for (int i = from; i + 1 < lines.Count(); ++i) {
+        if (lines.GetObject(i) == 0 && lines.GetObject(i + 1) == 0 && lines.Get(i).find('*') == std::string_view::npos)
+            return i;
+    }
+    return -1;
+}
+
+void BM_PutMiddleLineStateUnchanged(benchmark::State& state)
+{
+    TLoadedEditor& editor = LoadedEditor();
+    const int index = PlainLineNear(editor.Lines, editor.Lines.Count() / 2);
+    Require(index >= 0, "no plain line");
+    const std::string original(editor.Lines.Get(index));
+    const std::string replacement = "  margin: 0 auto;";
+    int scanned = 0;
+    bool flip = false;
+    for (auto _ : state) {
+        editor.Highlighter.LinesStarted = 0;
+        editor.Lines.Put(index, flip ? original : replacement);
+        scanned = editor.Highlighter.LinesStarted;
+        flip = !flip;
+    }
+    editor.Lines.Put(index, original);
+    state.counters["lines_scanned"] = scanned;
+    state.counters["line_count"] = editor.Lines.Count();
+}
+BENCHMARK(BM_PutMiddleLineStateUnchanged)->Unit(benchmark::kMicrosecond);
+
+// Replaces a plain line with one that opens a comment, then puts it back; counts the lines each
+// rescan scanned and checks the rescan stopped at the first line whose state did not change, and
+// where that lies relative to the next "*/".
+void PutOpeningComment(benchmark::State& state, int from)
+{
+    TLoadedEditor& editor = LoadedEditor();
+    TSynEditList& lines = editor.Lines;
+    const int index = PlainLineNear(lines, from);
+    Require(index >= 0, "no plain line");
+    const std::string original(lines.Get(index));
+    int closeLine = index + 1;
+    while (closeLine < lines.Count() && lines.Get(closeLine).find("*/") == std::string_view::npos)
+        ++closeLine;
+    int openLine = index + 1;
+    while (openLine < lines.Count() && lines.Get(openLine).find("/*") == std::string_view::npos)
+        ++openLine;
+    int scanned = 0;
+    for (auto _ : state) {
+        editor.Highlighter.LinesStarted = 0;
+        lines.Put(index, "/* opened here");
+        scanned = editor.Highlighter.LinesStarted;
+        state.PauseTiming();
+        lines.Put(index, original);
+        state.ResumeTiming();
+    }
+    // The rescan scans the changed line and every line whose start state it rewrote; the first line
+    // it leaves alone is the one after the last line scanned.
+    lines.Put(index, "/* opened here");
+    const int lastScanned = index + scanned - 1;
+    TSynCssSyn fresh;
+    fresh.ResetLineState();
+    for (int i = 0; i < lines.Count(); ++i) {
+        Require(lines.GetObject(i) == fresh.LineState(), "stored state differs from a full rescan");
+        fresh.StartLine(lines.Get(i), i);
+        fresh.ScanToLineEnd();
+    }
+    lines.Put(index, original);
+    state.counters["lines_scanned"] = scanned;
+    state.counters["stop_line_minus_put_line"] = lastScanned + 1 - index;
+    state.counters["next_close_line_minus_put_line"] = closeLine - index;
+    state.counters["next_open_line_minus_put_line"] = openLine - index;
+}
+
+// In the generated block, where every comment opens and closes on one line.
+void BM_PutOpensCommentInBlock(benchmark::State& state)
+{
+    PutOpeningComment(state, 50000);
+}
+BENCHMARK(BM_PutOpensCommentInBlock)->Unit(benchmark::kMicrosecond);
+
+// In the free text, where the next comment spans several lines.
+void BM_PutOpensCommentInFreeText(benchmark::State& state)
+{
+    PutOpeningComment(state, LoadedEditor().Lines.Count() / 2);
+}
+BENCHMARK(BM_PutOpensCommentInFreeText)->Unit(benchmark::kMicrosecond);
+
+// Insert and Delete at the top; `farGap` first makes the list's gap sit at the far end (by an edit at
+// the bottom, outside the timing), which is the most a single edit at the top can cost.
+void InsertDeleteAtTop(benchmark::State& state, bool insert, bool farGap)
+{
+    TLoadedEditor& editor = LoadedEditor();
+    TSynEditList& lines = editor.Lines;
+    const int count = lines.Count();
+    const std::string text = "p { color: red }";
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!insert)
+            lines.Insert(0, text);
+        if (farGap) {
+            lines.Add(text);
+            lines.Delete(lines.Count() - 1);
+        }
+        state.ResumeTiming();
+        if (insert)
+            lines.Insert(0, text);
+        else
+            lines.Delete(0);
+        state.PauseTiming();
+        if (insert)
+            lines.Delete(0);
+        state.ResumeTiming();
+    }
+    Require(lines.Count() == count, "count changed");
+    state.counters["line_count"] = count;
+}
+
+void BM_InsertAtTop(benchmark::State& state) { InsertDeleteAtTop(state, true, false); }
+void BM_InsertAtTopGapAtEnd(benchmark::State& state) { InsertDeleteAtTop(state, true, true); }
+void BM_DeleteAtTop(benchmark::State& state) { InsertDeleteAtTop(state, false, false); }
+void BM_DeleteAtTopGapAtEnd(benchmark::State& state) { InsertDeleteAtTop(state, false, true); }
+BENCHMARK(BM_InsertAtTop)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InsertAtTopGapAtEnd)->Unit(benchmark::kMicrosecond)->Iterations(200);
+BENCHMARK(BM_DeleteAtTop)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteAtTopGapAtEnd)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+}  // namespace
+}  // namespace pindle
+
+BENCHMARK_MAIN();
