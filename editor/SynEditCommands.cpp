@@ -109,6 +109,11 @@ void TSynEditCore::ExecuteMovement(TSynEditorCommand command) {
 TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command) const noexcept {
     const TBufferCoord c = caret_;
     const bool pastEol = (options_ & eoScrollPastEol) != 0;
+    // Up and down keep the caret in its screen column, also across lines with tabs.
+    const auto vertical = [&](int line) {
+        line = std::clamp(line, 1, LastLine());
+        return TBufferCoord{ColumnToChar(line, CharToColumn(c.Line, c.Char)), line};
+    };
     switch (command) {
     case ecLeft:
         if (c.Char > 1) return {c.Char - 1, c.Line};
@@ -119,9 +124,9 @@ TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command) const noexc
         if (!pastEol && c.Line < LastLine()) return {1, c.Line + 1};
         return c;
     case ecUp:
-        return {c.Char, c.Line - 1};
+        return vertical(c.Line - 1);
     case ecDown:
-        return {c.Char, c.Line + 1};
+        return vertical(c.Line + 1);
     case ecWordLeft:
         return WordLeftOf(c);
     case ecWordRight:
@@ -131,13 +136,13 @@ TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command) const noexc
     case ecLineEnd:
         return {LineLength(c.Line) + 1, c.Line};
     case ecPageUp:
-        return {c.Char, c.Line - PageLines()};
+        return vertical(c.Line - PageLines());
     case ecPageDown:
-        return {c.Char, c.Line + PageLines()};
+        return vertical(c.Line + PageLines());
     case ecPageTop:
-        return {c.Char, topLine_};
+        return vertical(topLine_);
     case ecPageBottom:
-        return {c.Char, std::min(LastLine(), topLine_ + PageLines() - 1)};
+        return vertical(topLine_ + PageLines() - 1);
     case ecEditorTop:
         return {1, 1};
     case ecEditorBottom:

@@ -442,6 +442,13 @@ TEST_F(CoreTest, TabsToSpacesAndSmartTabs) {
     EXPECT_EQ(core.LineText(2), "        \t");
     EXPECT_EQ(core.CharToColumn(2, 10), 17);
     EXPECT_EQ(core.ColumnToChar(2, 12), 9);
+
+    // Up and Down keep the screen column across the tab.
+    core.SetCaretXY({10, 2});
+    Key(vk::Up);
+    EXPECT_EQ(core.CaretXY(), (TBufferCoord{17, 1}));
+    Key(vk::Down);
+    EXPECT_EQ(core.CaretXY(), (TBufferCoord{10, 2}));
 }
 
 TEST_F(CoreTest, DropSelectionMovesTextAsOneStep) {
