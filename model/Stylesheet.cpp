@@ -303,6 +303,16 @@ int CreateSibling(const std::string& folder, std::string& tempName)
     return -1;
 }
 
+// Makes the new name durable; a folder that cannot be synced costs nothing but that.
+void SyncFolder(const std::string& folder)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
@@ -330,8 +340,13 @@ void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& 
     if (fd < 0)
         RaiseInOutError(errno);
     try {
-        if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
-            RaiseInOutError(errno);
+        if (exists) {
+            // The owner is kept where the system allows it (a save by another user cannot).
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            }
+            if (::fchmod(fd, old.st_mode & 07777) != 0)
+                RaiseInOutError(errno);
+        }
         TTextWriter writer(fd, tempName);
         WriteLines(writer, rows, paneLines);
         writer.Sync();
@@ -342,6 +357,7 @@ void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& 
         ::unlink(tempName.c_str());
         throw;
     }
+    SyncFolder(FolderOf(target));
 }
 
 }  // namespace pindle

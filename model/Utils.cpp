@@ -19,15 +19,18 @@ std::string ReplaceAll(std::string_view text, std::string_view search, std::stri
         return std::string(text);
     if (replacement.find(search) != std::string_view::npos)
         throw Exception("Cannot perform a cyclic replace.");
+    std::size_t first = text.find(search);
+    if (first == std::string_view::npos)
+        return std::string(text);
     // Replacing the first occurrence and searching again from the start is the same as
     // scanning once and checking the end of the output after every byte: the output never
     // holds an occurrence, so the first one in the whole text is the one that ends first.
     // Bytes of a replacement are fed back through the same check, since they can complete
     // an occurrence with the bytes before them.
-    std::string out;
+    std::string out(text.substr(0, first));  // holds no occurrence
     out.reserve(text.size());
     std::string pending;  // replacement bytes still to feed, last byte first
-    std::size_t next = 0;
+    std::size_t next = first;
     for (;;) {
         char c;
         if (!pending.empty()) {

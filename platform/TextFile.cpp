@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -152,6 +153,31 @@ void TTextWriter::Close()
         RaiseInOutError(errno);
 }
 
+namespace {
+
+// The first CR or LF in [start, limit), or limit. Eight bytes at a time: a byte equal to CR or LF
+// becomes zero after the XOR, and the classic zero-byte test finds it.
+const char* FindLineEnd(const char* start, const char* limit)
+{
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t Highs = 0x8080808080808080ULL;
+    const char* p = start;
+    while (limit - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        std::uint64_t cr = word ^ (Ones * '\r');
+        std::uint64_t lf = word ^ (Ones * '\n');
+        if ((((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs)
+            break;
+        p += 8;
+    }
+    while (p != limit && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+}  // namespace
+
 TTextReader::TTextReader(const std::string& fileName) { Reset(fileName); }
 
 TTextReader::~TTextReader()
@@ -240,10 +266,8 @@ bool TTextReader::NextLine(std::string_view& line)
     for (;;) {
         const char* start = buffer_.data() + begin_;
         std::size_t available = end_ - begin_;
-        const char* stop = start;
         const char* limit = start + available;
-        while (stop != limit && *stop != '\r' && *stop != '\n')
-            ++stop;
+        const char* stop = FindLineEnd(start, limit);
         std::size_t length = static_cast<std::size_t>(stop - start);
         if (stop != limit) {
             begin_ += length + 1;

@@ -8,9 +8,19 @@
 
 namespace {
 
+// A file in memory where there is such a folder, removed when the fuzzer ends.
+std::string TempPathFor(const char* prefix, const char* extension)
+{
+    static std::string path;
+    const char* folder = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/";
+    path = std::string(folder) + prefix + std::to_string(::getpid()) + extension;
+    std::atexit([] { std::remove(path.c_str()); });
+    return path;
+}
+
 const std::string& TempPath()
 {
-    static const std::string path = "/tmp/fuzz_stylesheet_" + std::to_string(::getpid()) + ".css";
+    static const std::string path = TempPathFor("fuzz_stylesheet_", ".css");
     return path;
 }
 
