@@ -14,6 +14,26 @@ inline constexpr std::string_view WarningLine = "/**DO NOT MODIFY ANYTHING IN TH
 inline constexpr std::string_view EndMarker = "/**End Pindle*******************************************/";
 
 std::string BuildRuleLine(const TStyleRow& row);               // one rule line, no line end
+
+// Rule lines.
+//
+// The writer puts the row's properties in a fixed order, each as "name:value" after a ";" (the
+// font family right after " {"), then ";}" and the comment as "   /* text*/".
+//
+// The parser reads a line as the writer builds it, but does not depend on the order:
+//   1. The caption is the text before the first " {"; the rest R follows it (without " {" there
+//      is no caption and R is the line without its first character).
+//   2. The declarations are the text of R up to its first "}"; the rule's comment is what follows.
+//   3. The declarations are split at every ";". A piece "name:value" whose name (ignoring letter
+//      case, blanks around it and anything up to a "{" in it) is one of the ten properties fills
+//      that property with the value exactly as written, if no earlier piece filled it. Any other
+//      non-blank piece is kept for the comment.
+//   4. The comment is the kept pieces joined by ";", then a blank and the text after the "}";
+//      from each of the two, every "/*" and then every "*/" is removed and blanks are trimmed.
+// For a line in the writer's order this gives what searching the keys one after the other gives,
+// as long as no value holds ";", "}" or another property's key. Text after the closing brace is
+// never searched for keys, so a comment such as "set color: later" stays a comment, and no text
+// of the line is lost: what is not a known property ends up in the comment.
 TStyleRow ParseRuleLine(std::string_view line);                // one rule line -> one row
 
 struct TStylesheet {
@@ -21,7 +41,11 @@ struct TStylesheet {
     std::vector<std::string> PaneLines;
 };
 
+// Reads the whole file before anything is shown, so that a failure leaves the document alone.
+// Lines end at CR LF, CR or LF; every other byte, NUL and Ctrl-Z included, is text.
 TStylesheet ReadStylesheet(const std::string& fileName);       // throws EInOutError
+// Writes a new file beside the old one and renames it over the old one only when every byte is
+// on the disk, so a failed save leaves the old file as it was (permission bits are kept).
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines);  // throws EInOutError
 
