@@ -4,15 +4,9 @@
 #include "app/Splash.h"
 #include "app/Splitter.h"
 #include "app/StyleListModel.h"
-#ifdef PINDLE_HAVE_STYLE_DIALOG
 #include "dialogs/Style.h"
 #include "dialogs/StyleTransfer.h"
-#endif
-#ifdef PINDLE_HAVE_SYNEDIT
 #include "editor/SynEdit.h"
-#else
-#include "app/PanePlaceholder.h"
-#endif
 #include "highlight/SynHighlighterCss.h"
 #include "model/Stylesheet.h"
 #include "platform/Application.h"
@@ -435,10 +429,6 @@ void TMainForm::HTMLCode1Click()
 
 bool TMainForm::EditStyle(TStyleRow& row)
 {
-#ifndef PINDLE_HAVE_STYLE_DIALOG
-    (void)row;
-    return false;
-#else
     if (StyleDlg == nullptr)
         StyleDlg = new TStyleDlg(this);
     if (!pindle::EditStyle(*StyleDlg, row))
@@ -450,7 +440,6 @@ bool TMainForm::EditStyle(TStyleRow& row)
         }
     }
     return true;
-#endif
 }
 
 void TMainForm::lvStylesDblClick()

@@ -6,11 +6,7 @@
 #include "platform/QtText.h"
 #include "tests/support/FakeDesktop.h"
 
-#ifdef PINDLE_HAVE_SYNEDIT
 #include "editor/SynEdit.h"
-#else
-#include "app/PanePlaceholder.h"
-#endif
 
 #include <QAction>
 #include <QHeaderView>
