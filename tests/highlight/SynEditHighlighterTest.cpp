@@ -187,18 +187,6 @@ TEST(CustomHighlighter, ConstructionNotifiesNobodyAndSetsTheFixedValues)
     EXPECT_TRUE(recorder.Calls.empty());
 }
 
-TEST(CustomHighlighter, WordCharactersAreLettersDigitsAndUnderscore)
-{
-    TSynCssSyn highlighter;
-    const TSynIdentChars& chars = highlighter.IdentifierChars();
-    std::string words;
-    for (std::size_t c = 0; c < 256; ++c) {
-        if (chars[c])
-            words += static_cast<char>(c);
-    }
-    EXPECT_EQ(words, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
-}
-
 TEST(CustomHighlighter, TellsItsEditorsBeforeItGoes)
 {
     TRecorder recorder;

@@ -58,17 +58,6 @@ TEST(SynEditList, FiresEachEventInsideItsUpdateBracket)
     EXPECT_EQ(list.Count(), 0);
 }
 
-TEST(SynEditList, NestedBracketsGiveOneChangingAndOneChanged)
-{
-    TSynEditList list;
-    TListLog log(list);
-    list.BeginUpdate();
-    list.Add("a");
-    list.Add("b");
-    list.EndUpdate();
-    EXPECT_EQ(log.Take(), (TEvents{"changing@0", "added@1", "added@2", "changed@2"}));
-}
-
 TEST(SynEditList, PutOnLineZeroOfAnEmptyListAppends)
 {
     TSynEditList list;
@@ -83,18 +72,10 @@ TEST(SynEditList, PutOnLineZeroOfAnEmptyListAppends)
     list.Insert(3, "x");
     EXPECT_TRUE(log.Take().empty());
     EXPECT_EQ(list.Count(), 1);
-}
-
-TEST(SynEditList, ReadsOutsideTheListGiveEmptyTextAndZero)
-{
-    TSynEditList list;
-    list.Add("only");
     for (const int index : {-1, 1, 1000}) {
         EXPECT_EQ(list.Get(index), "");
         EXPECT_EQ(list.GetObject(index), 0);
     }
-    list.PutObject(7, 5);
-    EXPECT_EQ(list.GetObject(0), 0);
 }
 
 TEST(SynEditList, BulkAppendFiresOnlyLinesBulkAddedAndTextLoadsLineByLine)
