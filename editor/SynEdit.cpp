@@ -2,6 +2,7 @@
 
 #include "editor/SynEditKeyMap.h"
 #include "platform/Desktop.h"
+#include "platform/QtText.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -45,8 +46,8 @@ char TypedChar(const QString& text) noexcept
         return 0;
     const char16_t c = text.at(0).unicode();
     if (c < 32 || c == 127 || (c >= 128 && c < 160) || c > 255)
-        return 0;
-    return static_cast<char>(static_cast<unsigned char>(c));
+        return 0;  // control characters, and characters that 8-bit text cannot hold
+    return FromQString(text).front();
 }
 
 }  // namespace

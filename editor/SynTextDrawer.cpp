@@ -1,10 +1,14 @@
 #include "editor/SynTextDrawer.h"
 
+#include "platform/QtText.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPainter>
+
+#include <string>
 
 namespace pindle {
 namespace {
@@ -80,10 +84,10 @@ TSynTextDrawer::TFace& TSynTextDrawer::FaceFor(TFontStyles style)
         face.Raw = QRawFont::fromFont(StyledFont(font_, style & (fsBold | fsItalic)));
         face.Valid = face.Raw.isValid();
         if (face.Valid) {
-            QString all(256, QChar());
+            std::string all(256, '\0');
             for (int c = 0; c < 256; ++c)
-                all[c] = QChar(static_cast<char16_t>(c));
-            const QList<quint32> glyphs = face.Raw.glyphIndexesForString(all);
+                all[static_cast<std::size_t>(c)] = static_cast<char>(c);
+            const QList<quint32> glyphs = face.Raw.glyphIndexesForString(ToQString(all));
             face.Valid = glyphs.size() == 256;
             for (int c = 0; face.Valid && c < 256; ++c)
                 face.Glyphs[static_cast<std::size_t>(c)] = glyphs[c];

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -230,11 +231,32 @@ TEST_F(EditorWidget, PaintsFromTheFirstVisibleColumnAfterScrollingRight)
 
 TEST_F(EditorWidget, MeasuresTheCellInTheStylesTheHighlighterUses)
 {
-    const QFont font = editor_->EditorFont();
-    EXPECT_EQ(editor_->CharWidth(), QFontMetrics(StyledFont(font, fsBold)).horizontalAdvance(QLatin1Char('W')));
+    // A proportional face, where bold is wider than regular, shows which style was measured.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(13);
+    editor_->SetEditorFont(font);
+    const int boldWidth = QFontMetrics(StyledFont(font, fsBold)).horizontalAdvance(QLatin1Char('W'));
+    const int regularWidth = QFontMetrics(font).horizontalAdvance(QLatin1Char('W'));
+    ASSERT_NE(boldWidth, regularWidth);
+    EXPECT_EQ(editor_->CharWidth(), boldWidth);
     EXPECT_EQ(editor_->LineHeight(), QFontMetrics(StyledFont(font, fsItalic)).height());
+
+    css_.KeyAttri()->SetStyle(0);  // no attribute is bold any more: the listener measures again
+    EXPECT_EQ(editor_->CharWidth(), regularWidth);
     editor_->SetExtraLineSpacing(3);
     EXPECT_EQ(editor_->LineHeight(), QFontMetrics(StyledFont(font, fsItalic)).height() + 3);
+}
+
+TEST_F(EditorWidget, LetsGoOfAHighlighterThatIsDestroyed)
+{
+    auto highlighter = std::make_unique<TSynCssSyn>();
+    editor_->SetHighlighter(highlighter.get());
+    Load({"/* a */ p { color: red }"});
+    other_->setFocus();
+    highlighter.reset();
+    EXPECT_EQ(editor_->Highlighter(), nullptr);
+    const QImage image = Render();  // paints plain text without touching the dead highlighter
+    EXPECT_LT(DifferenceFromReference(image, {1, 1}, "/* a */", 0), 0.02);
 }
 
 TEST_F(EditorWidget, HidesTheSelectionWithoutFocus)
