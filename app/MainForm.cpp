@@ -13,6 +13,7 @@
 #include "platform/QtText.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,6 +40,11 @@ std::string FileNamePart(std::string_view path)
 {
     const auto last = path.find_last_of("/\\:");
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+std::string PathText(const std::string& path)
+{
+    return FromQString(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 std::string HtmlLinkCode(std::string_view fileName)
@@ -407,20 +413,20 @@ void TMainForm::LoadFromFile(const std::string& name)
     styles_.Assign(std::move(sheet.Rows));
     seEditor->Lines().AddStrings(sheet.PaneLines);
     FileName = name;
-    SetCaption("Pindle - [ " + name + "]");
+    SetCaption("Pindle - [ " + PathText(name) + "]");
 }
 
 void TMainForm::SaveToFile(const std::string& name)
 {
     WriteStylesheet(name, styles_.Rows(), PaneLines());
     FileName = name;
-    SetCaption("Pindle - [" + name + "]");
+    SetCaption("Pindle - [" + PathText(name) + "]");
     HTMLCode1Click();
 }
 
 void TMainForm::HTMLCode1Click()
 {
-    const std::string link = HtmlLinkCode(FileNamePart(FileName));
+    const std::string link = HtmlLinkCode(PathText(FileNamePart(FileName)));
     Desktop().SetClipboardText(link);
     Desktop().MessageBeep(TBeep::Exclamation);
     Desktop().MessageBox(this, TMsgDlgType::mtInformation, "Information",

@@ -134,6 +134,9 @@ private:
 
 // The text after the last "/", "\" or ":" of a path; all of it when it holds none.
 [[nodiscard]] std::string FileNamePart(std::string_view path);
+// A path's bytes as the file system names them (UTF-8 here), turned into the program's 8-bit text for
+// the caption and the link code; a character that 8-bit text cannot hold becomes "?".
+[[nodiscard]] std::string PathText(const std::string& path);
 // The HTML element that attaches the stylesheet of that file to a page.
 [[nodiscard]] std::string HtmlLinkCode(std::string_view fileName);
 

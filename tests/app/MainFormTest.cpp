@@ -9,6 +9,7 @@
 #include "editor/SynEdit.h"
 
 #include <QAction>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -231,6 +232,17 @@ TEST_F(MainFormTest, SaveOfANewDocumentAsksForANameWritesTheFileAndCopiesTheLink
     EXPECT_EQ(desktop.DialogsShown.size(), 1U);
     EXPECT_EQ(ReadBytes(path), Header + Footer + "body {margin:0}\r\n");
     EXPECT_EQ(desktop.Clipboard, link);
+}
+
+TEST_F(MainFormTest, ANameOutsideAsciiShowsAsItsCharactersNotItsBytes)
+{
+    const std::string path = Path("caf\xC3\xA9.css");  // "café.css" as the file system spells it
+    desktop.FileChoices.push_back(path);
+    form->SaveAs1->trigger();
+    EXPECT_EQ(ReadBytes(path), Header + Footer);
+    EXPECT_EQ(form->FileName, path);
+    EXPECT_EQ(form->windowTitle(), "Pindle - [" + QFile::decodeName(QByteArray::fromStdString(path)) + "]");
+    EXPECT_EQ(desktop.Clipboard, "<link rel=\"stylesheet\" type=\"text/css\" href=\"caf\xE9.css\">");
 }
 
 TEST_F(MainFormTest, CancelledDialogsChangeNothing)
