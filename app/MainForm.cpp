@@ -460,7 +460,15 @@ void TMainForm::mnuAddClick()
 {
     styles_.AppendEmptyRow();
     const int added = styles_.Count() - 1;
-    if (!EditStyle(styles_.Row(added)))
+    bool confirmed = false;
+    try {
+        confirmed = EditStyle(styles_.Row(added));
+    } catch (...) {
+        // A failed edit must not leave an empty rule behind, which a save would write.
+        styles_.DeleteRow(added);
+        throw;
+    }
+    if (!confirmed)
         styles_.DeleteRow(added);
 }
 

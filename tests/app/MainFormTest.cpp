@@ -3,6 +3,7 @@
 #include "dialogs/Style.h"
 #include "model/Stylesheet.h"
 #include "platform/Application.h"
+#include "platform/Exceptions.h"
 #include "platform/QtText.h"
 #include "tests/support/FakeDesktop.h"
 
@@ -397,6 +398,16 @@ TEST_F(MainFormTest, AddThenCancelLeavesTheTableAsItWas)
     EXPECT_EQ(form->Styles().Rows(), before);
     EXPECT_EQ(form->lvStyles->model()->rowCount(), 1);
     EXPECT_EQ(form->Styles().SelectedIndex(), 0);
+}
+
+TEST_F(MainFormTest, AddThatFailsLeavesNoEmptyRowAndShowsTheError)
+{
+    AddRow("h1");
+    TStyleDlg::SetModalHook([](TStyleDlg&) -> int { throw Exception("Out of resources"); });
+    form->tbtnAddStyle->click();
+    EXPECT_EQ(form->Styles().Count(), 1);
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Text, "Out of resources.");
 }
 
 TEST_F(MainFormTest, AddThenOkAppendsTheRowUnselected)
