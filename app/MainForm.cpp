@@ -151,12 +151,13 @@ void TMainForm::CreateMenus()
     connect(File1, &QMenu::aboutToShow, this, [this] { Application().Run([this] { File1Click(); }); });
     connect(Style1, &QMenu::aboutToShow, this, [this] { Application().Run([this] { Style1Click(); }); });
 
-    // The highlighted item's long hint is the application's hint; the menu titles have none.
+    // The highlighted item's long hint is the application's hint, until its menu closes. (The menu
+    // bar also reports its titles as hovered while a menu is open; they have no hint and must not
+    // clear the item's.)
     for (QMenu* menu : {File1, Style1, Help1}) {
         connect(menu, &QMenu::hovered, this, [](QAction* action) { Application().SetHint(GetLongHint(HintOf(action))); });
         connect(menu, &QMenu::aboutToHide, this, [] { Application().SetHint(""); });
     }
-    connect(bar, &QMenuBar::hovered, this, [](QAction*) { Application().SetHint(""); });
 }
 
 void TMainForm::CreatePopupMenu()

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,7 +195,7 @@ TEST_F(MainFormTest, ToolButtonHintsShowInTheStatusBarWhileTheMouseIsOverThem)
 
 TEST_F(MainFormTest, HighlightedMenuItemShowsItsLongHintUntilTheMenuCloses)
 {
-    form->Style1->popup(form->mapToGlobal(QPoint(10, 10)));
+    form->menuBar()->setActiveAction(form->Style1->menuAction());  // opened from the menu bar
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Style1));
     form->Style1->setActiveAction(form->HTMLCode1);
     EXPECT_EQ(form->StatusBar->currentMessage(), "Show the HTML code required to use this stylesheet");
