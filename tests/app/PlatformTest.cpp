@@ -66,18 +66,6 @@ TEST(Hints, SplitAtTheFirstBar)
     }
 }
 
-TEST(Hints, ChangeEventOnlyOnARealChange)
-{
-    Application().SetHint("");
-    int changes = 0;
-    QObject context;
-    QObject::connect(&Application(), &TApplication::HintChanged, &context, [&] { ++changes; });
-    Application().SetHint("one");
-    Application().SetHint("one");
-    Application().SetHint("");
-    EXPECT_EQ(changes, 2);
-}
-
 TEST(Idle, ComesWhenTheEventLoopRunsEmpty)
 {
     Application().HookIdle();
