@@ -64,7 +64,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     setFont(font);
     resize(696, 449);
 
-    CreateActions();
     CreateMenus();
     CreatePopupMenu();
     CreateToolBar();
@@ -73,10 +72,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     CreateStatusBar();
     LayOut();
 
-    connect(&Application(), &TApplication::Idle, this,
-            [this] { Application().Run([this] { ApplicationEventsIdle(); }); });
-    connect(&Application(), &TApplication::HintChanged, this,
-            [this] { Application().Run([this] { ApplicationEventsHint(); }); });
+    connect(&Application(), &TApplication::Idle, this, Command(&TMainForm::ApplicationEventsIdle));
+    connect(&Application(), &TApplication::HintChanged, this, Command(&TMainForm::ApplicationEventsHint));
     FormCreate();
 }
 
@@ -90,9 +87,9 @@ TMainForm::~TMainForm()
         Application().SetMainWindow(nullptr);
 }
 
-void TMainForm::ConnectCommand(QAction* action, void (TMainForm::*handler)())
+std::function<void()> TMainForm::Command(void (TMainForm::*handler)())
 {
-    connect(action, &QAction::triggered, this, [this, handler] { Application().Run([this, handler] { (this->*handler)(); }); });
+    return [this, handler] { Application().Run([this, handler] { (this->*handler)(); }); };
 }
 
 QAction* TMainForm::AddMenuItem(QMenu* menu, const char* name, const char* caption, const char* hint, int image,
@@ -106,13 +103,8 @@ QAction* TMainForm::AddMenuItem(QMenu* menu, const char* name, const char* capti
     action->setIconVisibleInMenu(image >= 0);
     menu->addAction(action);
     if (handler != nullptr)
-        ConnectCommand(action, handler);
+        connect(action, &QAction::triggered, this, Command(handler));
     return action;
-}
-
-void TMainForm::CreateActions()
-{
-    // The menus own their items; they are made in CreateMenus so that each item sits in its menu.
 }
 
 void TMainForm::CreateMenus()
@@ -148,8 +140,8 @@ void TMainForm::CreateMenus()
     Help1->setObjectName(QStringLiteral("Help1"));
     About1 = AddMenuItem(Help1, "About1", "&About...", "", -1, &TMainForm::About1Click);
 
-    connect(File1, &QMenu::aboutToShow, this, [this] { Application().Run([this] { File1Click(); }); });
-    connect(Style1, &QMenu::aboutToShow, this, [this] { Application().Run([this] { Style1Click(); }); });
+    connect(File1, &QMenu::aboutToShow, this, Command(&TMainForm::File1Click));
+    connect(Style1, &QMenu::aboutToShow, this, Command(&TMainForm::Style1Click));
 
     // The highlighted item's long hint is the application's hint, until its menu closes. (The menu
     // bar also reports its titles as hovered while a menu is open; they have no hint and must not
@@ -167,7 +159,7 @@ void TMainForm::CreatePopupMenu()
     pmnuEdit = AddMenuItem(pmnuStyles, "pmnuEdit", "&Edit...", "", -1, &TMainForm::lvStylesDblClick);
     pmnuAdd = AddMenuItem(pmnuStyles, "pmnuAdd", "&Add...", "", -1, &TMainForm::mnuAddClick);
     pmnuDelete = AddMenuItem(pmnuStyles, "pmnuDelete", "&Delete...", "", -1, &TMainForm::mnuDeleteClick);
-    connect(pmnuStyles, &QMenu::aboutToShow, this, [this] { Application().Run([this] { pmnuStylesPopup(); }); });
+    connect(pmnuStyles, &QMenu::aboutToShow, this, Command(&TMainForm::pmnuStylesPopup));
     connect(pmnuStyles, &QMenu::aboutToHide, this, [] { Application().SetHint(""); });
 }
 
@@ -184,8 +176,7 @@ QToolButton* TMainForm::AddToolButton(const char* name, int image, const char* h
     button->setToolTip(ToQString(GetShortHint(hint)));
     button->installEventFilter(this);
     tbrStandard->addWidget(button);
-    connect(button, &QToolButton::clicked, this,
-            [this, handler] { Application().Run([this, handler] { (this->*handler)(); }); });
+    connect(button, &QToolButton::clicked, this, Command(handler));
     return button;
 }
 
@@ -243,8 +234,8 @@ void TMainForm::CreateStyleList()
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { pmnuStyles->popup(lvStyles->viewport()->mapToGlobal(at)); });
-    connect(view, &TStyleListView::Click, this, [this] { Application().Run([this] { lvStylesClick(); }); });
-    connect(view, &TStyleListView::DblClick, this, [this] { Application().Run([this] { lvStylesDblClick(); }); });
+    connect(view, &TStyleListView::Click, this, Command(&TMainForm::lvStylesClick));
+    connect(view, &TStyleListView::DblClick, this, Command(&TMainForm::lvStylesDblClick));
 }
 
 void TMainForm::CreateEditor()

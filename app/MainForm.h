@@ -6,6 +6,7 @@
 #include "platform/Desktop.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,7 +113,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateActions();
     void CreateMenus();
     void CreatePopupMenu();
     void CreateToolBar();
@@ -125,7 +125,8 @@ private:
                          void (TMainForm::*handler)());
     QToolButton* AddToolButton(const char* name, int image, const char* hint, void (TMainForm::*handler)());
     QWidget* AddToolSeparator(const char* name);
-    void ConnectCommand(QAction* action, void (TMainForm::*handler)());
+    // A slot that runs the handler through the application's command dispatcher.
+    std::function<void()> Command(void (TMainForm::*handler)());
     void SetCaption(const std::string& caption);
 
     TStyleTable styles_;
