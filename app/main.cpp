@@ -27,7 +27,7 @@ void ShowAndPaintAtOnce(QWidget& window)
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    pindle::TQtApplication application(argc, argv);
     pindle::Application().SetTitle("Pindle");
     QApplication::setWindowIcon(pindle::ProgramIcon());
     pindle::Application().HookIdle();

@@ -83,6 +83,13 @@ void TApplication::Run(const std::function<void()>& command)
     }
 }
 
+bool TQtApplication::notify(QObject* receiver, QEvent* event)
+{
+    bool handled = false;
+    Application().Run([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
 void TApplication::HandleException(std::string_view message)
 {
     Desktop().MessageBox(mainWindow_, TMsgDlgType::mtError, title_, ErrorBoxText(message));

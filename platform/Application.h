@@ -2,6 +2,7 @@
 // default error handler through which every command runs.
 #pragma once
 
+#include <QApplication>
 #include <QObject>
 #include <functional>
 #include <string>
@@ -66,5 +67,14 @@ private:
 };
 
 inline TApplication& Application() { return TApplication::Instance(); }
+
+// The program's QApplication. Commands already stop their errors at the dispatcher; this is the net
+// for an error raised in any other event handler (a widget's key or paint handling), which Qt cannot
+// carry through its event loop: it is shown by the default error handler and the loop goes on.
+class TQtApplication final : public QApplication {
+public:
+    TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 }  // namespace pindle

@@ -47,6 +47,24 @@ TEST(ErrorBox, DispatcherShowsAnErrorOfACommandAndGoesOn)
     EXPECT_TRUE(after);
 }
 
+TEST(ErrorBox, AnErrorInAnyEventHandlerIsShownAndTheLoopGoesOn)
+{
+    struct TFailing : QObject {
+        bool event(QEvent* e) override
+        {
+            if (e->type() == QEvent::User)
+                throw EConvertError("'zz' is not a valid integer value");
+            return QObject::event(e);
+        }
+    } failing;
+    test::TFakeDesktop desktop;
+    QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&failing, QEvent::User);
+    ASSERT_EQ(desktop.Messages.size(), 1U);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Pindle");
+    EXPECT_EQ(desktop.Messages[0].Text, "'zz' is not a valid integer value.");
+}
+
 TEST(Hints, SplitAtTheFirstBar)
 {
     const struct {
