@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "model/Utils.h"
 #include "platform/TextFile.h"
 
 namespace pindle {
@@ -55,14 +54,33 @@ int PropertyIndex(std::string_view name)
     return -1;
 }
 
+// Removes every "/*", then every "*/", as ReplaceAll with an empty replacement does (an occurrence
+// that a removal closes up is removed too), in place: the output never runs ahead of the input.
+void RemoveAll(std::string& text, char first, char second)
+{
+    std::size_t out = 0;
+    for (char c : text) {
+        if (c == second && out > 0 && text[out - 1] == first)
+            --out;
+        else
+            text[out++] = c;
+    }
+    text.resize(out);
+}
+
 // Comment text without its delimiters and the blanks around it.
 std::string CommentText(std::string_view text)
 {
     text = Trim(text);
     if (text.empty())
         return {};
-    std::string plain = ReplaceAll(ReplaceAll(text, "/*", ""), "*/", "");
-    return std::string(Trim(plain));
+    std::string plain(text);
+    RemoveAll(plain, '/', '*');
+    RemoveAll(plain, '*', '/');
+    std::string_view trimmed = Trim(plain);
+    if (trimmed.size() == plain.size())
+        return plain;
+    return std::string(trimmed);
 }
 
 }  // namespace

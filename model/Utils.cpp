@@ -42,7 +42,7 @@ std::string ReplaceAll(std::string_view text, std::string_view search, std::stri
             break;
         }
         out.push_back(c);
-        if (out.size() >= search.size()
+        if (c == search.back() && out.size() >= search.size()
             && std::string_view(out).substr(out.size() - search.size()) == search) {
             out.resize(out.size() - search.size());
             pending.append(replacement.rbegin(), replacement.rend());

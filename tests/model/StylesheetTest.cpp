@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/Stylesheet.h"
+#include "model/Utils.h"
 #include "tests/model/TestFiles.h"
 
 namespace pindle {
@@ -263,6 +264,35 @@ TEST_F(StylesheetFileTest, ReadsUnusualFilesWithoutFailing)
     TStylesheet fromMemory = ParseStylesheet(binary);
     EXPECT_EQ(fromFile.Rows, fromMemory.Rows);
     EXPECT_EQ(fromFile.PaneLines, fromMemory.PaneLines);
+}
+
+}  // namespace
+}  // namespace pindle
+
+namespace pindle {
+namespace {
+
+std::string TrimmedText(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
+        --last;
+    return text.substr(first, last - first);
+}
+
+TEST(ParseRuleLine, CleansACommentAsReplaceAllDoes)
+{
+    std::mt19937 random(9);
+    for (int i = 0; i < 20000; ++i) {
+        std::string comment;
+        for (std::size_t n = random() % 12; n > 0; --n)
+            comment += "/* a"[random() % 4];
+        std::string expected = TrimmedText(ReplaceAll(ReplaceAll(TrimmedText(comment), "/*", ""), "*/", ""));
+        ASSERT_EQ(ParseRuleLine("x {;}" + comment).SubItems[scComment], expected) << comment;
+    }
 }
 
 }  // namespace
