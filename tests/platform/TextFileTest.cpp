@@ -3,6 +3,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "platform/TextFile.h"
@@ -191,6 +192,21 @@ TEST_F(TextFileTest, OpenFailuresRaiseTheMatchingMessage)
         ADD_FAILURE() << "created a file in a missing folder";
     } catch (const EInOutError& e) {
         EXPECT_STREQ(e.what(), "File not found");
+    }
+}
+
+TEST_F(TextFileTest, OnlyRegularFilesAreRead)
+{
+    // A pipe would block the open or the first read for ever; a device may never end.
+    std::string fifo = PathOf("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        try {
+            TTextReader reader(path);
+            ADD_FAILURE() << "opened " << path;
+        } catch (const EInOutError& e) {
+            EXPECT_STREQ(e.what(), "File access denied") << path;
+        }
     }
 }
 
