@@ -44,7 +44,11 @@ function(pindle_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock)
-  if(NOT T_GUI)
+  if(T_GUI)
+    # Discovery runs the program too, outside ctest's environment: give it the offscreen platform there.
+    set_target_properties(${name} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen")
+  else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   target_compile_definitions(${name} PRIVATE
