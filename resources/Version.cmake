@@ -17,11 +17,3 @@ add_custom_command(
   COMMENT "Building the version block ${PROJECT_VERSION}"
   VERBATIM)
 add_library(pindle_version OBJECT ${PINDLE_VERSION_SOURCE})
-
-# `pindle` is defined later, in app/: link the block into it once the whole project is read.
-function(pindle_link_version_block)
-  if(TARGET pindle)
-    target_link_libraries(pindle PRIVATE pindle_version)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL pindle_link_version_block)
