@@ -129,11 +129,5 @@ TEST(ExpandTabs, ReachesTheNextTabStop)
     }
 }
 
-TEST(ColourValues, ConvertBothWays)
-{
-    EXPECT_EQ(ColorFromQColor(QColor(0x12, 0x34, 0x56)), 0x563412);
-    EXPECT_EQ(QColorFromColor(0x563412), QColor(0x12, 0x34, 0x56));
-}
-
 }  // namespace
 }  // namespace pindle

@@ -304,6 +304,20 @@ TEST_F(EditorWidget, ClickPlacesTheCaretAndDragSelects)
     EXPECT_EQ(Core().SelText(), "color");
 }
 
+TEST_F(EditorWidget, DraggingBelowTheWindowScrollsAndExtendsTheSelection)
+{
+    editor_->Clear();
+    for (int i = 0; i < 100; ++i)
+        editor_->Lines().Add("li { }");
+    SendMouse(QEvent::MouseButtonPress, PointOf({1, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseMove, QPoint(60, editor_->viewport()->height() + 5), Qt::LeftButton);
+    QTest::qWait(400);
+    SendMouse(QEvent::MouseButtonRelease, QPoint(60, editor_->viewport()->height() + 5), Qt::NoButton);
+    EXPECT_GT(Core().TopLine(), 1);
+    EXPECT_EQ(Core().BlockBegin(), (TBufferCoord{1, 1}));
+    EXPECT_GE(Core().BlockEnd().Line, Core().TopLine() + Core().LinesInWindow() - 1);
+}
+
 TEST_F(EditorWidget, DoubleClickSelectsAWordThatAHyphenEnds)
 {
     Load({"p { font-weight: bold }"});
