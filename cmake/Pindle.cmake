@@ -38,9 +38,10 @@ macro(pindle_add_ui_parts)
   endforeach()
 endmacro()
 
-# pindle_add_test(NAME SOURCES... LIBS... [GUI]): one GoogleTest program; GUI tests run offscreen.
+# pindle_add_test(NAME SOURCES... LIBS... [GUI [OWN_MAIN]]): one GoogleTest program; GUI tests run
+# offscreen and use the shared QApplication main unless they bring their own.
 function(pindle_add_test name)
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;OWN_MAIN" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock)
@@ -48,6 +49,9 @@ function(pindle_add_test name)
     # Discovery runs the program too, outside ctest's environment: give it the offscreen platform there.
     set_target_properties(${name} PROPERTIES
       CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen")
+    if(NOT T_OWN_MAIN)
+      target_link_libraries(${name} PRIVATE pindle_gui_test_main)
+    endif()
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()

@@ -254,27 +254,22 @@ void TSynEditLineStates::Mark(const TRepaintRect& rect)
 
 void TSynEditLineStates::RepaintLines(int first, int last)
 {
-    if (!showing_)
-        return;
-    if (first == -1 && last == -1) {
-        Mark(TRepaintRect{.TextArea = true, .AllRows = true});
-        return;
-    }
-    if (first > last)
-        std::swap(first, last);
-    first = std::max(first, topLine_);
-    last = std::min(last, topLine_ + linesInWindow_);
-    if (last < first)
-        return;
-    Mark(TRepaintRect{.TextArea = true, .FirstLine = first, .LastLine = last});
+    MarkRows(TRepaintRect{.TextArea = true}, first, last);
 }
 
 void TSynEditLineStates::RepaintGutterLines(int first, int last)
 {
+    MarkRows(TRepaintRect{.Gutter = true}, first, last);
+}
+
+// (-1, -1) marks the whole area; other ranges are put in order and clipped to the visible rows.
+void TSynEditLineStates::MarkRows(TRepaintRect area, int first, int last)
+{
     if (!showing_)
         return;
     if (first == -1 && last == -1) {
-        Mark(TRepaintRect{.Gutter = true, .AllRows = true});
+        area.AllRows = true;
+        Mark(area);
         return;
     }
     if (first > last)
@@ -283,7 +278,9 @@ void TSynEditLineStates::RepaintGutterLines(int first, int last)
     last = std::min(last, topLine_ + linesInWindow_);
     if (last < first)
         return;
-    Mark(TRepaintRect{.Gutter = true, .FirstLine = first, .LastLine = last});
+    area.FirstLine = first;
+    area.LastLine = last;
+    Mark(area);
 }
 
 void TSynEditLineStates::RepaintLine(int line)

@@ -88,6 +88,7 @@ private:
     int RescanThrough(int index, int throughLine) noexcept;
     void ScanLine(int index) noexcept;
     void Mark(const TRepaintRect& rect);
+    void MarkRows(TRepaintRect area, int first, int last);
     void RescanAround(int index, bool inserted);
     void DetachFromHighlighter() noexcept;
 

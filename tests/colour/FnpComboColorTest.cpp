@@ -121,13 +121,3 @@ TEST(FnpComboColor, DrawItemPaintsAFramedSwatchThenTheName)
 
 }  // namespace
 }  // namespace pindle
-
-int main(int argc, char** argv)
-{
-    // Test discovery runs the program without the test environment: default to no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,9 +1,10 @@
+// The main of the widget test programs: a QApplication on the offscreen platform unless one is named.
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
-    // Test discovery runs the program without the test environment: default to no display.
+    // ctest also runs the programs to list their tests, outside the test environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
