@@ -83,6 +83,27 @@ std::string CommentText(std::string_view text)
     return std::string(trimmed);
 }
 
+// The brace that closes the declarations: the first "}" that stands where a declaration would begin
+// (first in the text or after a ";", blanks allowed), as the writer's ";}" does, so that a value
+// holding a "}" stays whole. A hand-written last declaration without its ";" ("color:red}") is closed
+// by the first "}" of the text instead.
+std::size_t FindClosingBrace(std::string_view rest)
+{
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t i = start;
+        while (i < rest.size() && IsBlank(rest[i]))
+            ++i;
+        if (i < rest.size() && rest[i] == '}')
+            return i;
+        std::size_t semicolon = rest.find(';', start);
+        if (semicolon == std::string_view::npos)
+            break;
+        start = semicolon + 1;
+    }
+    return rest.find('}');
+}
+
 }  // namespace
 
 std::string BuildRuleLine(const TStyleRow& row)
@@ -126,7 +147,7 @@ TStyleRow ParseRuleLine(std::string_view line)
         rest = line.substr(opening + 2);
     }
 
-    std::size_t closing = rest.find('}');
+    std::size_t closing = FindClosingBrace(rest);
     std::string_view declarations = rest.substr(0, closing);
     std::string_view after = closing == std::string_view::npos ? std::string_view() : rest.substr(closing + 1);
 

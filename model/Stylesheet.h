@@ -23,7 +23,9 @@ std::string BuildRuleLine(const TStyleRow& row);               // one rule line,
 // The parser reads a line as the writer builds it, but does not depend on the order:
 //   1. The caption is the text before the first " {"; the rest R follows it (without " {" there
 //      is no caption and R is the line without its first character).
-//   2. The declarations are the text of R up to its first "}"; the rule's comment is what follows.
+//   2. The declarations are the text of R up to the "}" that closes them: the first "}" that stands
+//      where a declaration would begin (after " {" or a ";", blanks allowed), or else the first "}"
+//      of R; the rule's comment is what follows.
 //   3. The declarations are split at every ";". A piece "name:value" whose name (ignoring letter
 //      case, blanks around it and anything up to a "{" in it) is one of the ten properties fills
 //      that property with the value exactly as written, if no earlier piece filled it. Any other
@@ -31,7 +33,7 @@ std::string BuildRuleLine(const TStyleRow& row);               // one rule line,
 //   4. The comment is the kept pieces joined by ";", then a blank and the text after the "}";
 //      from each of the two, every "/*" and then every "*/" is removed and blanks are trimmed.
 // For a line in the writer's order this gives what searching the keys one after the other gives,
-// as long as no value holds ";", "}" or another property's key. Text after the closing brace is
+// as long as no value holds ";" or another property's key. Text after the closing brace is
 // never searched for keys, so a comment such as "set color: later" stays a comment, and no text
 // of the line is lost: what is not a known property ends up in the comment.
 TStyleRow ParseRuleLine(std::string_view line);                // one rule line -> one row
