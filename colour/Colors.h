@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Exceptions.h"
+
 namespace pindle {
 
 // The value of "no colour": what an empty colour text converts to. No named colour has it.

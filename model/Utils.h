@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Exceptions.h"
+
 namespace pindle {
 
 // Replaces every occurrence of search, searching again from the start after each replacement;
