@@ -15,9 +15,10 @@ build: setup
 run: build
 	$(BUILD)/app/pindle
 
+# The fuzzers run first so that the test run's summary closes the output.
 test: build
-	cd $(BUILD) && ctest --output-on-failure --timeout 600
 	$(MAKE) fuzz
+	cd $(BUILD) && ctest --output-on-failure --timeout 600
 
 fuzz: setup
 	bash scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
