@@ -72,21 +72,33 @@ void TApplication::HookIdle()
     idleHooked_ = true;
 }
 
-void TApplication::Run(const std::function<void()>& command)
+namespace {
+
+// Runs body and shows an error it raises in the default error box. A template rather than a
+// std::function, so that notify, which every event of the program passes, allocates nothing.
+template <typename Body>
+void Guarded(TApplication& application, Body&& body)
 {
     try {
-        command();
+        body();
     } catch (const Exception& error) {
-        HandleException(error.Message());
+        application.HandleException(error.Message());
     } catch (const std::exception& error) {
-        HandleException(error.what());
+        application.HandleException(error.what());
     }
+}
+
+}  // namespace
+
+void TApplication::Run(const std::function<void()>& command)
+{
+    Guarded(*this, command);
 }
 
 bool TQtApplication::notify(QObject* receiver, QEvent* event)
 {
     bool handled = false;
-    Application().Run([&] { handled = QApplication::notify(receiver, event); });
+    Guarded(Application(), [&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 
