@@ -25,15 +25,17 @@ bool IsBlank(char c) noexcept { return c == ' '; }
 QFont DefaultEditorFont(int pixelSize)
 {
     // Font substitution would quietly give some proportional face for a missing family, which
-    // breaks the character grid, so the family is chosen from what is really installed.
-    const QStringList families = QFontDatabase::families();
-    QFont font;
-    if (families.contains(QStringLiteral("Courier New"), Qt::CaseInsensitive))
-        font = QFont(QStringLiteral("Courier New"));
-    else if (families.contains(QStringLiteral("Liberation Mono"), Qt::CaseInsensitive))
-        font = QFont(QStringLiteral("Liberation Mono"));
-    else
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // breaks the character grid, so the family is chosen from what is really installed. The font
+    // list is read once: every editor asks, and the answer does not change while the program runs.
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const QString& wanted : {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")}) {
+            if (families.contains(wanted, Qt::CaseInsensitive))
+                return wanted;
+        }
+        return QString();
+    }();
+    QFont font = family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont(family);
     font.setPixelSize(pixelSize);
     font.setStyleHint(QFont::TypeWriter);
     font.setKerning(false);
