@@ -151,10 +151,7 @@ QPixmap DrawIcon(int size)
         QPainter p(&pixmap);
         DrawPage(p, 4, 1, 22, 29);
         p.setPen(Navy);
-        QFont font(QStringLiteral("Liberation Mono"));
-        font.setPixelSize(14);
-        font.setBold(true);
-        p.setFont(font);
+        p.setFont(PixelFont("Liberation Mono", 14, true));
         p.drawText(QRect(5, 4, 20, 14), Qt::AlignCenter, QStringLiteral("{}"));
         p.fillRect(8, 19, 10, 2, Red);
         p.fillRect(8, 23, 14, 2, Teal);
@@ -179,33 +176,22 @@ QPixmap DrawSplash()
     band.setColorAt(0, QColor(0, 0, 128));
     band.setColorAt(1, QColor(40, 80, 170));
     p.fillRect(0, 0, 90, 200, band);
-    QFont braces(QStringLiteral("Liberation Serif"));
-    braces.setPixelSize(96);
-    braces.setBold(true);
-    p.setFont(braces);
+    p.setFont(PixelFont("Liberation Serif", 96, true));
     p.setPen(QColor(255, 255, 255, 210));
     p.drawText(QRect(0, 20, 90, 120), Qt::AlignCenter, QStringLiteral("{ }"));
     p.setPen(QColor(255, 210, 60));
-    QFont small(QStringLiteral("Liberation Mono"));
-    small.setPixelSize(10);
-    p.setFont(small);
+    p.setFont(PixelFont("Liberation Mono", 10));
     p.drawText(QRect(0, 140, 90, 14), Qt::AlignCenter, QStringLiteral("h1 {color:}"));
     p.setPen(QColor(150, 220, 150));
     p.drawText(QRect(0, 155, 90, 14), Qt::AlignCenter, QStringLiteral("p {font:}"));
 
-    QFont title(QStringLiteral("Liberation Sans"));
-    title.setPixelSize(40);
-    title.setBold(true);
-    p.setFont(title);
+    p.setFont(PixelFont("Liberation Sans", 40, true));
     p.setPen(QColor(160, 170, 200));
     p.drawText(QPoint(107, 55), QStringLiteral("Pindle"));
     p.setPen(QColor(0, 0, 128));
     p.drawText(QPoint(105, 53), QStringLiteral("Pindle"));
 
-    QFont subtitle(QStringLiteral("Liberation Sans"));
-    subtitle.setPixelSize(13);
-    subtitle.setItalic(true);
-    p.setFont(subtitle);
+    p.setFont(PixelFont("Liberation Sans", 13, false, true));
     p.setPen(QColor(60, 60, 90));
     p.drawText(QPoint(106, 75), QStringLiteral("Cascading Style Sheet Editor"));
     p.setPen(QPen(QColor(0, 0, 128), 1));
@@ -214,6 +200,15 @@ QPixmap DrawSplash()
 }
 
 }  // namespace
+
+QFont PixelFont(const char* family, int pixels, bool bold, bool italic)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
 
 const QPixmap& StyleImage(int index)
 {

@@ -2,6 +2,7 @@
 // 32 by 32 program icon and the 350 by 200 splash picture.
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QPixmap>
 
@@ -21,5 +22,8 @@ inline constexpr int imgCount = 7;
 [[nodiscard]] const QIcon& StyleIcon(int index);
 [[nodiscard]] const QIcon& ProgramIcon();            // 32 by 32 (and a 16 by 16 rendering)
 [[nodiscard]] const QPixmap& SplashPicture();        // 350 by 200
+
+// The family at a character height in pixels, as the artwork and the splash window's labels use it.
+[[nodiscard]] QFont PixelFont(const char* family, int pixels, bool bold = false, bool italic = false);
 
 }  // namespace pindle

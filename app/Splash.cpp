@@ -29,14 +29,6 @@ std::string ProgramFileName()
 
 namespace {
 
-QFont SplashFont(const char* family, int pixelHeight, bool bold)
-{
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
-
 // "Arial" is served by its metric twin where it is not installed; "MS Sans Serif" by the sans face.
 constexpr const char* Arial = "Arial";
 constexpr const char* SansSerif = "Liberation Sans";
@@ -59,19 +51,19 @@ TfrmSplash::TfrmSplash(QWidget* parent)
     Image1->setFixedSize(SplashPicture().size());
     Image1->installEventFilter(this);
 
-    lblVersion = AddLabel("lblVersion", 105, 100, QStringLiteral("Version "), SplashFont(Arial, 11, true));
+    lblVersion = AddLabel("lblVersion", 105, 100, QStringLiteral("Version "), PixelFont(Arial, 11, true));
     Label3 = AddLabel("Label3", 105, 120, QStringLiteral("A small editor for the styles of your web pages."),
-                      SplashFont(Arial, 9, false));
+                      PixelFont(Arial, 9));
     // The caption's "&&" shows as one "&"; a label here has no accelerator, so the text holds one.
     Label2 = AddLabel("Label2", 105, 135,
                       QStringLiteral("The Quillmere Web Tools are free & you are welcome to redistribute them."),
-                      SplashFont(Arial, 9, false));
+                      PixelFont(Arial, 9));
     Label2->setWordWrap(true);
     Label2->setFixedSize(231, 26);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label5 = AddLabel("Label5", 105, 165, QStringLiteral("For information visit:"), SplashFont(Arial, 11, true));
+    Label5 = AddLabel("Label5", 105, 165, QStringLiteral("For information visit:"), PixelFont(Arial, 11, true));
 
-    QFont link = SplashFont(SansSerif, 11, false);
+    QFont link = PixelFont(SansSerif, 11);
     link.setUnderline(true);
     lblWebSite = AddLabel("lblWebSite", 105, 180, QString::fromLatin1(ProductWebAddress), link);
     QPalette green = lblWebSite->palette();
