@@ -1,6 +1,8 @@
 #include "editor/SynEditKeyCmds.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace pindle {
@@ -145,6 +147,7 @@ void TSynEditKeyStrokes::SetShortCuts(int index, TShortCut shortCut, TShortCut s
 }
 
 void TSynEditKeyStrokes::Delete(int index) {
+    if (index < 0 || index >= Count()) throw std::out_of_range("keystroke row " + std::to_string(index));
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 

@@ -159,6 +159,7 @@ public:
     void Add(TSynEditorCommand command, TShortCut shortCut, TShortCut shortCut2 = scNone);
     // Changes the keystrokes of a row, with the same duplicate check as Add.
     void SetShortCuts(int index, TShortCut shortCut, TShortCut shortCut2 = scNone);
+    // Removes a row; an index outside the table throws std::out_of_range, as Items does.
     void Delete(int index);
     void Clear() noexcept { rows_.clear(); }
     // Replaces the rows with the standard table of 79 rows.

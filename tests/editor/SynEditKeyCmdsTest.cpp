@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace pindle {
 namespace {
@@ -125,6 +127,17 @@ TEST(SynEditKeyStrokes, DuplicateRowIsRefused) {
     table.Add(ecDeleteLine, static_cast<TShortCut>('K' | C), 'L');
     EXPECT_NO_THROW(table.Add(ecDeleteEOL, static_cast<TShortCut>('K' | C), 'E'));
     EXPECT_THROW(table.Add(ecUndo, static_cast<TShortCut>('K' | C), 'L'), ESynKeyError);
+}
+
+TEST(SynEditKeyStrokes, DeleteOutsideTheTableThrowsAndKeepsEveryRow) {
+    auto table = StandardTable();
+    const std::vector<TSynEditKeyStroke> before = table.Rows();
+    for (const int index : {-1, table.Count(), table.Count() + 5}) {
+        EXPECT_THROW(table.Delete(index), std::out_of_range) << index;
+        EXPECT_EQ(table.Rows(), before) << index;
+    }
+    table.Delete(table.Count() - 1);
+    EXPECT_EQ(table.Count(), 78);
 }
 
 class PendingKeystroke : public ::testing::Test {
