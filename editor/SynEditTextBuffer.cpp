@@ -356,8 +356,15 @@ std::string TSynEditList::Text() const
 
 void TSynEditList::BeginUpdate()
 {
-    if (updateCount_++ == 0)
+    if (updateCount_++ != 0)
+        return;
+    // A bracket whose opening failed is not open: nobody will close it.
+    try {
         OnChanging();
+    } catch (...) {
+        --updateCount_;
+        throw;
+    }
 }
 
 void TSynEditList::EndUpdate()

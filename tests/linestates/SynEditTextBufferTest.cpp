@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pindle {
@@ -144,6 +145,30 @@ TEST(SynEditList, AnErrorInAHandlerStillClosesTheBracket)
     TSynEditList list;
     list.OnLineAdded = MakeMethod(&thrower, &TThrower::Fail);
     EXPECT_THROW(list.Add("a"), Exception);
+    EXPECT_EQ(list.UpdateCount(), 0);
+    EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(SynEditList, AnErrorWhileTheBracketOpensLeavesItClosed)
+{
+    struct TThrowOnce {
+        bool Armed = true;
+        int Changing = 0;
+        void Fire()
+        {
+            ++Changing;
+            if (std::exchange(Armed, false))
+                throw Exception("handler failed");
+        }
+    } handler;
+    TSynEditList list;
+    list.OnChanging = MakeMethod(&handler, &TThrowOnce::Fire);
+    EXPECT_THROW(list.Add("a"), Exception);
+    EXPECT_EQ(list.UpdateCount(), 0);
+    EXPECT_EQ(list.Count(), 0);
+    // The next change opens a fresh bracket and is announced again.
+    list.Add("b");
+    EXPECT_EQ(handler.Changing, 2);
     EXPECT_EQ(list.UpdateCount(), 0);
     EXPECT_EQ(list.Count(), 1);
 }
