@@ -360,6 +360,7 @@ void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& 
     if (fd < 0)
         RaiseInOutError(errno);
     try {
+        TTextWriter writer(fd, tempName);  // owns the descriptor from here on, also on failure
         if (exists) {
             // The owner is kept where the system allows it (a save by another user cannot).
             if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
@@ -367,7 +368,6 @@ void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& 
             if (::fchmod(fd, old.st_mode & 07777) != 0)
                 RaiseInOutError(errno);
         }
-        TTextWriter writer(fd, tempName);
         WriteLines(writer, rows, paneLines);
         writer.Sync();
         writer.Close();

@@ -54,9 +54,17 @@ void CheckFileName(const std::string& fileName)
 
 TTextWriter::TTextWriter(const std::string& fileName) { Rewrite(fileName); }
 
-TTextWriter::TTextWriter(int fileDescriptor, std::string fileName)
-    : fd_(fileDescriptor), fileName_(std::move(fileName)), buffer_(BufferSize)
+TTextWriter::TTextWriter(int fileDescriptor, std::string fileName) : fileName_(std::move(fileName))
 {
+    // The destructor does not run for a half-built writer: close the descriptor here if the buffer
+    // cannot be had, so that it is closed on every path.
+    try {
+        buffer_.resize(BufferSize);
+    } catch (...) {
+        ::close(fileDescriptor);
+        throw;
+    }
+    fd_ = fileDescriptor;
 }
 
 TTextWriter::~TTextWriter()

@@ -24,7 +24,8 @@ public:
 
     TTextWriter() = default;
     explicit TTextWriter(const std::string& fileName);  // creates the file or empties it
-    TTextWriter(int fileDescriptor, std::string fileName);  // takes an open descriptor over
+    // Takes an open descriptor over; it is closed even when the constructor fails.
+    TTextWriter(int fileDescriptor, std::string fileName);
     ~TTextWriter();  // closes without reporting; call Close() to learn of failures
     TTextWriter(const TTextWriter&) = delete;
     TTextWriter& operator=(const TTextWriter&) = delete;
