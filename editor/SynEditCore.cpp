@@ -41,9 +41,7 @@ void TSynEditCore::SetHighlighter(TSynCustomHighlighter* highlighter) {
 
 TSynIdentChars TSynEditCore::WordChars() const noexcept {
     if (const TSynCustomHighlighter* highlighter = Highlighter()) return highlighter->IdentifierChars();
-    TSynIdentChars chars;
-    for (int c = 33; c <= 255; ++c) chars.set(static_cast<std::size_t>(c));
-    return chars;
+    return DefaultIdentChars();
 }
 
 // The list tells about every change, including those made on it directly (Clear, Add), so the

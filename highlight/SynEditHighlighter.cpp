@@ -28,15 +28,18 @@ int CompareNoCase(std::string_view a, std::string_view b) noexcept
     return a.size() < b.size() ? -1 : 1;
 }
 
-TSynIdentChars MakeBaseIdentChars() noexcept
+}  // namespace
+
+const TSynIdentChars& DefaultIdentChars() noexcept
 {
-    TSynIdentChars chars;
-    for (int c = 33; c <= 255; ++c)
-        chars.set(static_cast<std::size_t>(c));
+    static const TSynIdentChars chars = [] {
+        TSynIdentChars set;
+        for (std::size_t c = 33; c <= 255; ++c)
+            set.set(c);
+        return set;
+    }();
     return chars;
 }
-
-}  // namespace
 
 TSynHighlighterAttributes::TSynHighlighterAttributes(std::string name) : name_(std::move(name)) {}
 
@@ -171,8 +174,7 @@ TSynHighlighterAttributes* TSynCustomHighlighter::AttributeAt(int index) const n
 
 const TSynIdentChars& TSynCustomHighlighter::IdentifierChars() const noexcept
 {
-    static const TSynIdentChars chars = MakeBaseIdentChars();
-    return chars;
+    return DefaultIdentChars();
 }
 
 void TSynCustomHighlighter::SetDefaultFilter(std::string value)

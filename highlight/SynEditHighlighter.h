@@ -26,6 +26,10 @@ inline constexpr TFontStyles fsStrikeOut = 8;
 // Which of the 256 character codes make up a word.
 using TSynIdentChars = std::bitset<256>;
 
+// Codes 33 to 255: the word characters of a highlighter that names none of its own, and of an editor
+// without a highlighter.
+[[nodiscard]] const TSynIdentChars& DefaultIdentChars() noexcept;
+
 class TSynCustomHighlighter;
 class TSynHighlighterAttributes;
 
