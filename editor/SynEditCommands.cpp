@@ -490,8 +490,9 @@ void TSynEditCore::DropSelection(TBufferCoord target, bool move) {
     if (move) {
         const TSynSelectionMode mode = selectionMode_;
         DeleteSelection();
-        // The text after the removed part moved up (and on the selection's last line, left).
-        if (e < target) {
+        // The text after the removed part moved up (and on the selection's last line, left); the
+        // selection's own end is such text too.
+        if (!(target < e)) {
             if (mode == TSynSelectionMode::smLine) target.Line -= e.Line - b.Line + 1;
             else if (normal && target.Line == e.Line) target = {b.Char + (target.Char - e.Char), b.Line};
             else if (normal) target.Line -= e.Line - b.Line;

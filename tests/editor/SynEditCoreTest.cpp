@@ -463,5 +463,27 @@ TEST_F(CoreTest, DropSelectionMovesTextAsOneStep) {
     EXPECT_EQ(Text(), Lines{"one two three"});
 }
 
+// Dropping right at either end of the selection puts the text back where it was.
+TEST_F(CoreTest, DropSelectionAtItsOwnEndsKeepsTheText) {
+    struct TCase {
+        TBufferCoord Anchor, End, Target;
+    };
+    const TCase cases[] = {
+        {{1, 1}, {5, 1}, {5, 1}},  // one line, at its end
+        {{1, 1}, {5, 1}, {1, 1}},  // one line, at its start
+        {{5, 1}, {3, 2}, {3, 2}},  // two lines, at the end
+        {{5, 1}, {3, 2}, {5, 1}},  // two lines, at the start
+    };
+    for (const auto& c : cases) {
+        core.Clear();
+        Load({"one two three", "four five"});
+        core.SetSelection(c.Anchor, c.End);
+        const std::string selected = core.SelText();
+        core.DropSelection(c.Target, true);
+        EXPECT_EQ(Text(), (Lines{"one two three", "four five"})) << c.Target.Char << "," << c.Target.Line;
+        EXPECT_EQ(core.SelText(), selected);
+    }
+}
+
 }  // namespace
 }  // namespace pindle
