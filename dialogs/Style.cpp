@@ -66,15 +66,26 @@ QLabel* AddLabel(QWidget* parent, const char* text, int left, int top)
     return label;
 }
 
-QLineEdit* AddEdit(QWidget* parent, int left, int top, int width)
+// The captions of edit boxes, drop-down lists and list boxes stand 15 pixels above them; nullptr
+// for a control whose caption stands elsewhere.
+void AddCaption(QWidget* parent, const char* caption, int left, int top)
 {
+    if (caption != nullptr)
+        AddLabel(parent, caption, left, top - 15);
+}
+
+QLineEdit* AddEdit(QWidget* parent, const char* caption, int left, int top, int width)
+{
+    AddCaption(parent, caption, left, top);
     auto* edit = new QLineEdit(parent);
     edit->setGeometry(left, top, width, 21);
     return edit;
 }
 
-QComboBox* AddDropDown(QWidget* parent, int left, int top, std::initializer_list<const char*> entries)
+QComboBox* AddDropDown(QWidget* parent, const char* caption, int left, int top,
+                       std::initializer_list<const char*> entries)
 {
+    AddCaption(parent, caption, left, top);
     auto* box = new QComboBox(parent);
     box->setEditable(false);
     box->setGeometry(left, top, 96, ComboHeight);
@@ -83,8 +94,9 @@ QComboBox* AddDropDown(QWidget* parent, int left, int top, std::initializer_list
     return box;
 }
 
-QListWidget* AddListBox(QWidget* parent, int left, int top)
+QListWidget* AddListBox(QWidget* parent, const char* caption, int left, int top)
 {
+    AddCaption(parent, caption, left, top);
     auto* list = new QListWidget(parent);
     list->setGeometry(left, top, 196, 128);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -199,18 +211,14 @@ void TStyleDlg::CreatePages()
 
 void TStyleDlg::CreateTagPage()
 {
-    AddLabel(tbshtTag, "HTML Tag", 10, 10);
-    edtHTMLTag = AddEdit(tbshtTag, 10, 25, 101);
-    AddLabel(tbshtTag, "Style name", 120, 10);
-    edtStyleName = AddEdit(tbshtTag, 120, 25, 186);
-    AddLabel(tbshtTag, "Comment", 10, 55);
-    edtComment = AddEdit(tbshtTag, 10, 70, 296);
+    edtHTMLTag = AddEdit(tbshtTag, "HTML Tag", 10, 25, 101);
+    edtStyleName = AddEdit(tbshtTag, "Style name", 120, 25, 186);
+    edtComment = AddEdit(tbshtTag, "Comment", 10, 70, 296);
 }
 
 void TStyleDlg::CreateFontPage()
 {
-    AddLabel(tbshtFont, "System fonts", 10, 10);
-    lbSystemFonts = AddListBox(tbshtFont, 10, 25);
+    lbSystemFonts = AddListBox(tbshtFont, "System fonts", 10, 25);
 
     sbtnMoveRight = AddSpeedButton(tbshtFont, 212, 30, false);
     sbtnMoveRight->setText(QStringLiteral(">"));
@@ -220,8 +228,7 @@ void TStyleDlg::CreateFontPage()
     sbtnMoveRight->installEventFilter(this);
     sbtnRemove->installEventFilter(this);
 
-    AddLabel(tbshtFont, "Font family", 240, 10);
-    lbFontFamily = AddListBox(tbshtFont, 240, 25);
+    lbFontFamily = AddListBox(tbshtFont, "Font family", 240, 25);
 
     sbtnMoveUp = AddSpeedButton(tbshtFont, 440, 110, true);
     sbtnMoveUp->setIcon(ArrowIcon(true));
@@ -235,7 +242,7 @@ void TStyleDlg::CreateFontPage()
     const int customRight = 10 + 91;
     const int customLeft = std::max(0, customRight - std::max(91, customLabel->sizeHint().width()));
     customLabel->setGeometry(customLeft, 170, customRight - customLeft, customLabel->sizeHint().height());
-    edtCustomFont = AddEdit(tbshtFont, 110, 165, 331);
+    edtCustomFont = AddEdit(tbshtFont, nullptr, 110, 165, 331);
     sbtnAddFont = AddSpeedButton(tbshtFont, 440, 165, true);
     sbtnAddFont->setIcon(FontIcon());
     sbtnAddFont->setIconSize(QSize(16, 16));
@@ -245,25 +252,18 @@ void TStyleDlg::CreateMiscPage()
 {
     GroupBox3 = new QGroupBox(QStringLiteral("Font details"), tbshtMisc);
     GroupBox3->setGeometry(10, 5, 366, 66);
-    AddLabel(GroupBox3, "Weight", 10, 20);
-    cboFontWeight = AddDropDown(GroupBox3, 10, 35, {"", "normal", "bold"});
-    AddLabel(GroupBox3, "Style", 110, 20);
-    cboFontStyle = AddDropDown(GroupBox3, 110, 35, {"", "normal", "italic", "oblique"});
-    AddLabel(GroupBox3, "Decoration", 210, 20);
-    cboFontDecoration =
-        AddDropDown(GroupBox3, 210, 35, {"", "none", "blink", "line-through", "overline", "underline"});
+    cboFontWeight = AddDropDown(GroupBox3, "Weight", 10, 35, {"", "normal", "bold"});
+    cboFontStyle = AddDropDown(GroupBox3, "Style", 110, 35, {"", "normal", "italic", "oblique"});
+    cboFontDecoration = AddDropDown(GroupBox3, "Decoration", 210, 35,
+                                    {"", "none", "blink", "line-through", "overline", "underline"});
 
     GroupBox2 = new QGroupBox(QStringLiteral("Sizes/Spacing"), tbshtMisc);
     GroupBox2->setGeometry(10, 80, 366, 91);
     AddLabel(GroupBox2, "These values have to be in point size (pt) or text (normal, etc)", 10, 20);
-    AddLabel(GroupBox2, "Font size", 10, 40);
-    edtFontSize = AddEdit(GroupBox2, 10, 55, 71);
-    AddLabel(GroupBox2, "Line height", 85, 40);
-    edtLineHeight = AddEdit(GroupBox2, 85, 55, 71);
-    AddLabel(GroupBox2, "Letter sp.", 160, 40);
-    edtLetterSp = AddEdit(GroupBox2, 160, 55, 71);
-    AddLabel(GroupBox2, "Word sp.", 235, 40);
-    edtWordSp = AddEdit(GroupBox2, 235, 55, 71);
+    edtFontSize = AddEdit(GroupBox2, "Font size", 10, 55, 71);
+    edtLineHeight = AddEdit(GroupBox2, "Line height", 85, 55, 71);
+    edtLetterSp = AddEdit(GroupBox2, "Letter sp.", 160, 55, 71);
+    edtWordSp = AddEdit(GroupBox2, "Word sp.", 235, 55, 71);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Colors"), tbshtMisc);
     GroupBox1->setGeometry(10, 180, 366, 76);
