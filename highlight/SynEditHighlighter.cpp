@@ -109,8 +109,13 @@ void TSynMethodChain::Remove(const TMethodBase& handler)
     if (handler.IsEmpty())
         throw ESynMethodChain(ClassName() + ".Remove: the parameter `AEvent' must be specified.");
     for (std::size_t i = entries_.size(); i-- > 0;) {
-        if (entries_[i] == handler)
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+        if (entries_[i] != handler)
+            continue;
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+        for (int& at : firing_) {
+            if (static_cast<int>(i) <= at)
+                --at;
+        }
     }
 }
 
@@ -125,13 +130,18 @@ void TSynNotifyEventChain::Fire()
 {
     // The list is read afresh at every step: a listener may add or remove listeners while it runs,
     // and a removed one must not be called any more.
-    for (int i = 0; i < Count(); ++i) {
-        const TMethodBase* entry = EntryAt(i);
-        if (entry == nullptr)
-            break;
-        const TNotifyEvent listener = TNotifyEvent::FromBase(*entry);
-        listener(sender_);
+    firing_.push_back(0);
+    const std::size_t level = firing_.size() - 1;
+    try {
+        for (; firing_[level] < Count(); ++firing_[level]) {
+            const TNotifyEvent listener = TNotifyEvent::FromBase(*EntryAt(firing_[level]));
+            listener(sender_);
+        }
+    } catch (...) {
+        firing_.pop_back();
+        throw;
     }
+    firing_.pop_back();
 }
 
 TSynCustomHighlighter::TSynCustomHighlighter() = default;

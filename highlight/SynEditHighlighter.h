@@ -90,6 +90,10 @@ protected:
     void Remove(const TMethodBase& handler);
     [[nodiscard]] const TMethodBase* EntryAt(int index) const noexcept;
 
+    // Where each running firing stands in the list (firings may nest); Remove keeps them right, so
+    // that taking a listener out while the chain fires does not make it skip the next one.
+    std::vector<int> firing_;
+
 private:
     std::vector<TMethodBase> entries_;
 };

@@ -109,6 +109,45 @@ TEST(NotifyEventChain, CallsListenersInOrderAndRemovesEveryEqualRegistration)
     EXPECT_EQ(highlighter.ChangeListeners().Count(), 2);
 }
 
+// A listener that takes itself (or another one) out while the chain fires.
+struct TRemover {
+    TSynCustomHighlighter* Highlighter = nullptr;
+    TNotifyEvent Target;
+    int Calls = 0;
+    void Changed(TSynCustomHighlighter*)
+    {
+        ++Calls;
+        Highlighter->RemoveChangeListener(Target);
+    }
+};
+
+TEST(NotifyEventChain, RemovingDuringTheFiringSkipsNoOtherListener)
+{
+    struct TCase {
+        const char* What;
+        bool RemoveSelf;
+        std::size_t SecondCalls;
+    };
+    const TCase cases[] = {{"removes itself", true, 1}, {"removes the next", false, 0}};
+    for (const auto& c : cases) {
+        TSynCssSyn highlighter;
+        TRemover remover;
+        TRecorder second;
+        TRecorder third;
+        remover.Highlighter = &highlighter;
+        remover.Target = c.RemoveSelf ? MakeMethod(&remover, &TRemover::Changed) : MakeMethod(&second, &TRecorder::Changed);
+        highlighter.AddChangeListener(MakeMethod(&remover, &TRemover::Changed));
+        highlighter.AddChangeListener(MakeMethod(&second, &TRecorder::Changed));
+        highlighter.AddChangeListener(MakeMethod(&third, &TRecorder::Changed));
+
+        highlighter.KeyAttri()->SetForeground(0x123456);
+        EXPECT_EQ(remover.Calls, 1) << c.What;
+        EXPECT_EQ(second.Calls.size(), c.SecondCalls) << c.What;
+        EXPECT_EQ(third.Calls.size(), 1u) << c.What;
+        EXPECT_EQ(highlighter.ChangeListeners().Count(), 2) << c.What;
+    }
+}
+
 TEST(NotifyEventChain, RefusesEmptyHandlersWithItsTwoMessages)
 {
     TSynCssSyn highlighter;
