@@ -40,8 +40,10 @@ public:
             box.exec();
             return mrOk;
         }
-        QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-        QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+        // Yes stands left of No. Desktops that put "no" before "yes" reverse the Yes and No roles;
+        // these two roles keep this order in every button layout Qt knows.
+        QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::DestructiveRole);
+        QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::RejectRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
         box.exec();

@@ -1,8 +1,15 @@
 #include "platform/Application.h"
+#include "platform/Desktop.h"
 #include "platform/Exceptions.h"
 #include "tests/support/FakeDesktop.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QLayout>
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -94,6 +101,55 @@ TEST(Idle, ComesWhenTheEventLoopRunsEmpty)
     QTimer::singleShot(50, &loop, &QEventLoop::quit);
     loop.exec();
     EXPECT_GE(idles, 1);
+}
+
+// A desktop's own order of dialog buttons.
+class TButtonLayoutStyle final : public QProxyStyle {
+public:
+    explicit TButtonLayoutStyle(QDialogButtonBox::ButtonLayout layout) : layout_(layout) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_DialogButtonLayout)
+            return layout_;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    QDialogButtonBox::ButtonLayout layout_;
+};
+
+// The captions of the box's buttons from left to right, joined by "|".
+std::string ButtonOrder(const QDialogButtonBox& buttons)
+{
+    QStringList order;
+    for (int i = 0; i < buttons.layout()->count(); ++i) {
+        if (const auto* button = qobject_cast<const QPushButton*>(buttons.layout()->itemAt(i)->widget()))
+            order << button->text();
+    }
+    return order.join(QLatin1Char('|')).toStdString();
+}
+
+TEST(ConfirmBox, ShowsYesBeforeNoWhateverTheDesktopsButtonOrder)
+{
+    for (const auto layout : {QDialogButtonBox::WinLayout, QDialogButtonBox::MacLayout,
+                              QDialogButtonBox::KdeLayout, QDialogButtonBox::GnomeLayout}) {
+        TButtonLayoutStyle style(layout);
+        std::string order;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            auto* buttons = box->findChild<QDialogButtonBox*>();
+            ASSERT_NE(buttons, nullptr);
+            buttons->setStyle(&style);
+            order = ButtonOrder(*buttons);
+            box->escapeButton()->click();
+        });
+        const int answer = Desktop().MessageBox(nullptr, TMsgDlgType::mtConfirmation, "Confirm", "Sure?");
+        EXPECT_EQ(order, "&Yes|&No") << "layout " << layout;
+        EXPECT_EQ(answer, mrNo) << "layout " << layout;
+    }
 }
 
 }  // namespace
