@@ -505,20 +505,21 @@ void TSynEditCore::ApplyUndoGroup(const TSynEditUndoGroup& group, bool undo) {
     EnsureCursorPosVisible();
 }
 
-void TSynEditCore::Undo() {
+// Replays the newest entry of one history and hands it to the other.
+void TSynEditCore::MoveUndoGroup(TSynEditUndoList& from, TSynEditUndoList& to, bool undo) {
     TCommandScope scope(*this);
-    if (undo_.Empty()) return;
-    TSynEditUndoGroup group = undo_.Pop();
-    ApplyUndoGroup(group, true);
-    redo_.Push(std::move(group));
+    if (from.Empty()) return;
+    TSynEditUndoGroup group = from.Pop();
+    ApplyUndoGroup(group, undo);
+    to.Push(std::move(group));
+}
+
+void TSynEditCore::Undo() {
+    MoveUndoGroup(undo_, redo_, true);
 }
 
 void TSynEditCore::Redo() {
-    TCommandScope scope(*this);
-    if (redo_.Empty()) return;
-    TSynEditUndoGroup group = redo_.Pop();
-    ApplyUndoGroup(group, false);
-    undo_.Push(std::move(group));
+    MoveUndoGroup(redo_, undo_, false);
 }
 
 void TSynEditCore::ClearUndo() {

@@ -207,6 +207,7 @@ private:
     void MatchBracket();
     void ScrollBy(int lines);
     void ApplyUndoGroup(const TSynEditUndoGroup& group, bool undo);
+    void MoveUndoGroup(TSynEditUndoList& from, TSynEditUndoList& to, bool undo);
 
     [[nodiscard]] int LastLine() const noexcept { return std::max(1, lines_.Count()); }
     [[nodiscard]] int LineLength(int line) const noexcept { return static_cast<int>(LineText(line).size()); }
