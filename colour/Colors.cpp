@@ -33,11 +33,6 @@ int HexDigit(char c) noexcept
     return -1;
 }
 
-std::int32_t NamedHex(const char* text)
-{
-    return HexToColor(text);
-}
-
 }  // namespace
 
 std::string ColorToHex(std::int32_t value)
@@ -87,16 +82,16 @@ std::span<const TNamedColor> NamedColors()
         {"Teal", 0x808000},
         {"White", 0xFFFFFF},
         {"Yellow", 0x00FFFF},
-        {"Light red", NamedHex("#FF8080")},
-        {"Pink", NamedHex("#FF80C0")},
-        {"Light yellow", NamedHex("#FFFF80")},
-        {"Brown", NamedHex("#804040")},
-        {"Orange", NamedHex("#FF8040")},
-        {"Light green", NamedHex("#80FF80")},
-        {"Dark green", NamedHex("#004000")},
-        {"Light blue", NamedHex("#80FFFF")},
-        {"Blue grey", NamedHex("#0080C0")},
-        {"Light purple", NamedHex("#8080FF")},
+        {"Light red", HexToColor("#FF8080")},
+        {"Pink", HexToColor("#FF80C0")},
+        {"Light yellow", HexToColor("#FFFF80")},
+        {"Brown", HexToColor("#804040")},
+        {"Orange", HexToColor("#FF8040")},
+        {"Light green", HexToColor("#80FF80")},
+        {"Dark green", HexToColor("#004000")},
+        {"Light blue", HexToColor("#80FFFF")},
+        {"Blue grey", HexToColor("#0080C0")},
+        {"Light purple", HexToColor("#8080FF")},
     }};
     return colors;
 }
