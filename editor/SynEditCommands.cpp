@@ -251,12 +251,25 @@ void TSynEditCore::DeleteSelection() {
         return;
     }
     case TSynSelectionMode::smLine:
-        if (e.Line < lines_.Count()) DeleteText({1, b.Line}, {1, e.Line + 1});
-        else if (b.Line > 1) DeleteText({LineLength(b.Line - 1) + 1, b.Line - 1}, {LineLength(e.Line) + 1, e.Line});
-        else DeleteText({1, 1}, {LineLength(e.Line) + 1, e.Line});
+        DeleteWholeLines(b.Line, e.Line);
         PlaceCaret({1, b.Line});
         return;
     }
+}
+
+// Lines first to last with their line breaks; the text's last line takes the break before it with
+// it, and the only line left empties.
+void TSynEditCore::DeleteWholeLines(int first, int last) {
+    if (last < lines_.Count()) DeleteText({1, first}, {1, last + 1});
+    else if (first > 1) DeleteText({LineLength(first - 1) + 1, first - 1}, {LineLength(last) + 1, last});
+    else DeleteText({1, 1}, {LineLength(last) + 1, last});
+}
+
+// Joining from beyond the line's end first fills the gap with blanks, so that the next line's text
+// comes to stand where the caret is.
+void TSynEditCore::JoinNextLine(TBufferCoord at) {
+    InsertText(at, {});
+    DeleteText(at, {1, at.Line + 1});
 }
 
 void TSynEditCore::TypeChar(char ch) {
@@ -308,9 +321,7 @@ void TSynEditCore::DeleteChar() {
     if (c.Char <= LineLength(c.Line)) {
         DeleteText(c, {c.Char + 1, c.Line});
     } else if (c.Line < lines_.Count()) {
-        // Joining from beyond the line's end keeps the next line's text where the caret stands.
-        InsertText(c, {});
-        DeleteText(c, {1, c.Line + 1});
+        JoinNextLine(c);
     }
     MoveCaret(c, false);
 }
@@ -328,8 +339,7 @@ void TSynEditCore::DeleteWord(bool backwards) {
         return;
     }
     if (c.Char > LineLength(c.Line) && c.Line < lines_.Count()) {
-        InsertText(c, {});
-        DeleteText(c, {1, c.Line + 1});
+        JoinNextLine(c);
     } else {
         DeleteText(c, WordRightOf(c));
     }
@@ -339,9 +349,7 @@ void TSynEditCore::DeleteWord(bool backwards) {
 void TSynEditCore::DeleteLine() {
     if (lines_.Count() == 0) return;
     const int line = caret_.Line;
-    if (line < lines_.Count()) DeleteText({1, line}, {1, line + 1});
-    else if (line > 1) DeleteText({LineLength(line - 1) + 1, line - 1}, {LineLength(line) + 1, line});
-    else DeleteText({1, 1}, {LineLength(1) + 1, 1});
+    DeleteWholeLines(line, line);
     MoveCaret({1, std::min(line, LastLine())}, false);
 }
 

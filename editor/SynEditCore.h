@@ -196,6 +196,8 @@ private:
     void SetMovingEnd(TBufferCoord position);
     void TypeChar(char ch);
     void DeleteSelection();
+    void DeleteWholeLines(int first, int last);
+    void JoinNextLine(TBufferCoord at);
     void BreakLine(bool caretStays);
     void DeleteLastChar();
     void DeleteChar();
