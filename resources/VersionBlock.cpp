@@ -1,6 +1,8 @@
 #include "resources/VersionBlock.h"
 
+#include <charconv>
 #include <cstdio>
+#include <system_error>
 #include <stdexcept>
 
 namespace pindle {
@@ -101,11 +103,26 @@ std::string BuildVersionBlock(const TVersionInfo& info)
 TVersionInfo PindleVersionInfo(const std::string& version)
 {
     TVersionInfo info;
-    unsigned parts[4] = {0, 0, 0, 0};
-    if (std::sscanf(version.c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) != 4)
-        throw std::invalid_argument("version must have four numbers: " + version);
-    for (int i = 0; i < 4; ++i)
-        info.FileVersion[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(parts[i]);
+    // Exactly four numbers that each fit the block's 16 bits, so that the fixed information says
+    // what the version text says.
+    const auto refuse = [&version] {
+        throw std::invalid_argument("version must be four numbers from 0 to 65535: " + version);
+    };
+    const char* p = version.data();
+    const char* const end = p + version.size();
+    for (std::size_t i = 0; i < info.FileVersion.size(); ++i) {
+        if (i > 0) {
+            if (p == end || *p != '.')
+                refuse();
+            ++p;
+        }
+        const auto [next, error] = std::from_chars(p, end, info.FileVersion[i]);
+        if (error != std::errc())
+            refuse();
+        p = next;
+    }
+    if (p != end)
+        refuse();
     info.ProductVersion = info.FileVersion;
     info.Strings = {
         {"CompanyName", "Quillmere"},

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <array>
+#include <cstdint>
 #include <random>
+#include <stdexcept>
 
 #include "model/Utils.h"
 #include "platform/Exceptions.h"
@@ -83,6 +86,16 @@ TVersionInfo SampleInfo()
     for (const char* name : FieldNames)
         info.Strings.emplace_back(name, std::string("value of ") + name);
     return info;
+}
+
+TEST(VersionBlock, TakesOnlyFourSixteenBitNumbersAsTheVersion)
+{
+    using TParts = std::array<std::uint16_t, 4>;
+    EXPECT_EQ(PindleVersionInfo("1.0.0.21").FileVersion, (TParts{1, 0, 0, 21}));
+    EXPECT_EQ(PindleVersionInfo("65535.0.7.65535").ProductVersion, (TParts{65535, 0, 7, 65535}));
+    // None of these is four numbers that fit the block: taking them would make it disagree with the text.
+    for (const char* bad : {"1.0.0.65536", "1.0.0.21x", "-1.0.0.0", "1.0.0", "1..0.0", "1.0.0.21.", "", " 1.0.0.21"})
+        EXPECT_THROW((void)PindleVersionInfo(bad), std::invalid_argument) << '"' << bad << '"';
 }
 
 TEST(VersionBlock, IsLaidOutAsAVersionResource)
