@@ -7,37 +7,15 @@
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace pindle {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TextFileTest : public ::testing::Test {
+class TextFileTest : public testing::TTempFolderTest {
 protected:
-    void SetUp() override
-    {
-        folder_ = fs::temp_directory_path() / ("pindle-textfile-" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
-
-    std::string WriteBytes(const std::string& name, const std::string& bytes) const
-    {
-        std::string path = PathOf(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    static std::string ReadBytes(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
     static std::vector<std::string> ReadAllLines(const std::string& path)
     {
         TTextReader reader(path);
@@ -47,8 +25,6 @@ protected:
         reader.Close();
         return lines;
     }
-
-    fs::path folder_;
 };
 
 TEST(InOutErrorMessage, MapsSystemErrorsToTheUsersMessages)
