@@ -20,10 +20,22 @@ std::string InOutErrorMessage(int errorCode)
     case EPERM:
     case EISDIR:
     case EROFS:
+    case ETXTBSY:    // a program that is running
+    case ENXIO:      // a pipe nobody reads, a device without its driver
+    case ENODEV:
+    case EBUSY:      // a mount point
+    case EXDEV:
+    case EOVERFLOW:  // a file too large to open
+    case EOPNOTSUPP:
+    case EEXIST:
+    case EMLINK:
+    case EWOULDBLOCK:  // another program holds a lease on the file
         return "File access denied";
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:
+    case ELOOP:      // symbolic links that lead round in a circle
+    case EILSEQ:     // a name the file system cannot store
         return "Invalid filename";
     case EMFILE:
     case ENFILE:
@@ -78,9 +90,16 @@ void TTextWriter::Rewrite(const std::string& fileName)
     if (fd_ >= 0)
         Close();
     CheckFileName(fileName);
-    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         RaiseInOutError(errno);
+    // Only the open must not wait; a pipe or device that is open is written as usual.
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        int error = errno;
+        ::close(fd);
+        RaiseInOutError(error);
+    }
     fd_ = fd;
     fileName_ = fileName;
     buffer_.resize(BufferSize);

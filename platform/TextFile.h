@@ -23,7 +23,8 @@ public:
     static constexpr std::size_t BufferSize = std::size_t{1} << 20;
 
     TTextWriter() = default;
-    explicit TTextWriter(const std::string& fileName);  // creates the file or empties it
+    // Creates the file or empties it. A pipe that nobody reads is refused instead of waited for.
+    explicit TTextWriter(const std::string& fileName);
     // Takes an open descriptor over; it is closed even when the constructor fails.
     TTextWriter(int fileDescriptor, std::string fileName);
     ~TTextWriter();  // closes without reporting; call Close() to learn of failures
