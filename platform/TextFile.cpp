@@ -538,10 +538,50 @@ void TSafeSave::Commit()
     writer_.Close();
     if (method_ == TMethod::InPlace)
         return;
-    if (::rename(tempName_.Path().c_str(), target_.Path.c_str()) != 0)
-        RaiseInOutError(errno);
+    if (::rename(tempName_.Path().c_str(), target_.Path.c_str()) != 0) {
+        // A sticky folder (such as /tmp) takes new files but lets no one else replace the owner's
+        // file, even a writable one: then the content is copied into it.
+        if (!NewFileRefused(errno) || !target_.Exists)
+            RaiseInOutError(errno);
+        method_ = TMethod::InPlace;
+        CopyIntoTarget();
+        return;  // the temporary name goes with tempName_
+    }
     tempName_.Release();
     SyncFolder(target_.Folder);
+}
+
+void TSafeSave::CopyIntoTarget() const
+{
+    int from = ::open(tempName_.Path().c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        RaiseInOutError(errno);
+    int to = OpenInPlace(target_.Path);
+    if (to < 0) {
+        int error = errno;
+        ::close(from);
+        RaiseInOutError(error);
+    }
+    try {
+        TTextWriter writer(to, target_.Path);
+        std::vector<char> buffer(TTextWriter::BufferSize);
+        for (;;) {
+            ssize_t got = ::read(from, buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                RaiseInOutError(errno);
+            if (got == 0)
+                break;
+            writer.Write(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        }
+        writer.Sync();
+        writer.Close();
+    } catch (...) {
+        ::close(from);
+        throw;
+    }
+    ::close(from);
 }
 
 }  // namespace pindle

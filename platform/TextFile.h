@@ -61,8 +61,9 @@ private:
 // with the hidden file, or in the instant between naming the content and the rename. A symbolic
 // link is followed, so that the link stays a link.
 //
-// Only where the folder allows no new file but the target itself is writable is the target emptied
-// and written in place: that is the one case in which a failure loses the old content.
+// Only where the folder takes no new file, or lets the target not be replaced (another user's file
+// in a sticky folder), but the target itself is writable, is the target emptied and written in
+// place: that is the one case in which a failure or a crash loses the old content.
 class TSafeSave {
 public:
     enum class TMethod : std::uint8_t { UnnamedFile, NamedFile, InPlace };
@@ -104,6 +105,7 @@ private:
     int OpenContent();  // the descriptor the content goes to; sets method_, and tempName_ for a named file
     void SetOwnerAndMode(int fd) const;
     void NameUnnamedFile(int fd);
+    void CopyIntoTarget() const;
 
     TTarget target_;
     TMethod method_ = TMethod::UnnamedFile;

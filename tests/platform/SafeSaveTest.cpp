@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/prctl.h>
@@ -230,6 +231,58 @@ TEST_F(SafeSaveTest, WithoutUnnamedFilesAHiddenFileInTheFolderTakesTheNewContent
         fs::remove(PathOf("new.css"));
     }
 #endif
+}
+
+TEST_F(SafeSaveTest, AnOrdinaryUserSavesThroughAnUnnamedFile)
+{
+    fs::permissions(folder_, fs::perms(0777));
+    std::string path = WriteBytes("site.css", "old");
+    ::chmod(path.c_str(), 0666);
+    std::string result = RunInChild([&]() -> std::string {
+        if (!testing::BecomeOrdinaryUser())
+            return "could not become an ordinary user";
+        // Naming an unnamed file by its descriptor alone needs CAP_DAC_READ_SEARCH on older
+        // kernels; this user has no capability at all.
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("CapEff:", 0) == 0 && line.find_first_not_of("0\t ", 7) != std::string::npos)
+                return "the user has capabilities: " + line;
+        TSafeSave save(path);
+        save.Writer().Write("new");
+        save.Commit();
+        return save.Method() == TSafeSave::TMethod::UnnamedFile ? "unnamed" : "another way";
+    });
+    EXPECT_EQ(result, "unnamed");
+    EXPECT_EQ(ReadBytes(path), "new");
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"site.css"});
+}
+
+TEST_F(SafeSaveTest, AnotherUsersWritableFileInAStickyFolderIsWrittenInPlace)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two users";
+    fs::permissions(folder_, fs::perms(01777));
+    std::string path = WriteBytes("shared.css", "old content of the owner");
+    ASSERT_EQ(::chown(path.c_str(), testing::Nobody, testing::Nobody), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    std::string result = RunInChild([&]() -> std::string {
+        if (!testing::BecomeOrdinaryUser(testing::Nobody - 1))
+            return "could not become an ordinary user";
+        try {
+            TSafeSave save(path);
+            save.Writer().Write("new");
+            save.Commit();
+            return save.Method() == TSafeSave::TMethod::InPlace ? "in place" : "replaced";
+        } catch (const EInOutError& e) {
+            return e.what();
+        }
+    });
+    EXPECT_EQ(result, "in place");
+    EXPECT_EQ(ReadBytes(path), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, testing::Nobody);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"shared.css"});
 }
 
 // A folder of mode 555 that the test's user cannot write to, with files in it. The folder gets its

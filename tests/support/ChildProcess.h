@@ -63,15 +63,16 @@ inline std::string RunInChild(const std::function<std::string()>& body)
     return result;
 }
 
-// In a child: becomes the user nobody when running as root, so that file permissions apply.
-// Returns false when that fails.
-inline bool BecomeOrdinaryUser()
+inline constexpr uid_t Nobody = 65534;
+
+// In a child: becomes an ordinary user (nobody unless another is given) when running as root, so
+// that file permissions apply. Returns false when that fails.
+inline bool BecomeOrdinaryUser(uid_t user = Nobody)
 {
     if (::geteuid() != 0)
         return true;
-    constexpr uid_t nobody = 65534;
-    return ::setgroups(0, nullptr) == 0 && ::setresgid(nobody, nobody, nobody) == 0
-           && ::setresuid(nobody, nobody, nobody) == 0;
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(user, user, user) == 0
+           && ::setresuid(user, user, user) == 0;
 }
 
 // An alarm that interrupts a blocking call, so that a test that would hang fails instead.
