@@ -507,7 +507,7 @@ void TSafeSave::SetOwnerAndMode(int fd) const
 void TSafeSave::NameUnnamedFile(int fd)
 {
     // Linking through /proc needs no privilege; linking the descriptor itself needs
-    // CAP_DAC_READ_SEARCH and is the way left where /proc is not mounted.
+    // CAP_DAC_READ_SEARCH on kernels before 6.10, and is the way left where /proc is not mounted.
     std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = TemporaryNameIn(target_.Folder);
