@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWindow>
+#include <csignal>
 
 namespace {
 
@@ -27,6 +28,9 @@ void ShowAndPaintAtOnce(QWidget& window)
 
 int main(int argc, char* argv[])
 {
+    // Under a file size limit a write beyond it would kill the program with the unsaved document;
+    // ignored, the write fails with EFBIG, and the save shows "Disk full" and keeps the old file.
+    std::signal(SIGXFSZ, SIG_IGN);
     pindle::TQtApplication application(argc, argv);
     pindle::Application().SetTitle("Pindle");
     QApplication::setWindowIcon(pindle::ProgramIcon());

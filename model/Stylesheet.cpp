@@ -1,13 +1,7 @@
 #include "model/Stylesheet.h"
 
 #include <array>
-#include <cerrno>
-#include <climits>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/TextFile.h"
 
@@ -275,26 +269,6 @@ TStylesheet ReadStylesheet(const std::string& fileName)
 
 namespace {
 
-std::string FolderOf(const std::string& path)
-{
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-// A save goes to the file a symbolic link points to, so that the link stays a link.
-std::string ResolveTarget(const std::string& fileName)
-{
-    struct stat info {};
-    if (::lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return fileName;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(fileName.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : fileName;
-}
-
 void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const std::vector<std::string>& paneLines)
 {
     writer.WriteLine(BeginMarker);
@@ -309,75 +283,14 @@ void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const s
         writer.WriteLine(paneLine);
 }
 
-// Creates a new, empty file beside the target; the caller renames it over the target.
-int CreateSibling(const std::string& folder, std::string& tempName)
-{
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = folder + "/.pindle-save-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-        int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Makes the new name durable; a folder that cannot be synced costs nothing but that.
-void SyncFolder(const std::string& folder)
-{
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    (void)::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines)
 {
-    if (fileName.empty() || fileName.find('\0') != std::string::npos)
-        RaiseInOutError(fileName.empty() ? ENOENT : EINVAL);
-    std::string target = ResolveTarget(fileName);
-    struct stat old {};
-    bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        RaiseInOutError(EISDIR);
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        RaiseInOutError(errno);  // a read-only file stays as it is
-    if (exists && !S_ISREG(old.st_mode)) {
-        // A device or pipe cannot be replaced by renaming: write into it.
-        TTextWriter writer(target);
-        WriteLines(writer, rows, paneLines);
-        writer.Close();
-        return;
-    }
-
-    std::string tempName;
-    int fd = CreateSibling(FolderOf(target), tempName);
-    if (fd < 0)
-        RaiseInOutError(errno);
-    try {
-        TTextWriter writer(fd, tempName);  // owns the descriptor from here on, also on failure
-        if (exists) {
-            // The owner is kept where the system allows it (a save by another user cannot).
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            }
-            if (::fchmod(fd, old.st_mode & 07777) != 0)
-                RaiseInOutError(errno);
-        }
-        WriteLines(writer, rows, paneLines);
-        writer.Sync();
-        writer.Close();
-        if (::rename(tempName.c_str(), target.c_str()) != 0)
-            RaiseInOutError(errno);
-    } catch (...) {
-        ::unlink(tempName.c_str());
-        throw;
-    }
-    SyncFolder(FolderOf(target));
+    TSafeSave save(fileName);
+    WriteLines(save.Writer(), rows, paneLines);
+    save.Commit();
 }
 
 }  // namespace pindle

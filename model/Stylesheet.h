@@ -46,8 +46,9 @@ struct TStylesheet {
 // Reads the whole file before anything is shown, so that a failure leaves the document alone.
 // Lines end at CR LF, CR or LF; every other byte, NUL and Ctrl-Z included, is text.
 TStylesheet ReadStylesheet(const std::string& fileName);       // throws EInOutError
-// Writes a new file beside the old one and renames it over the old one only when every byte is
-// on the disk, so a failed save leaves the old file as it was (permission bits are kept).
+// Saves through TSafeSave: the new content replaces the old file only when every byte of it is on
+// the disk, so a failed save leaves the old file as it was (mode and owner are kept). Only a file in
+// a folder that takes no new file is written in place. Anything but a regular file is refused.
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines);  // throws EInOutError
 

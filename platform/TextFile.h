@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 #include "platform/Exceptions.h"
@@ -23,7 +26,8 @@ public:
     static constexpr std::size_t BufferSize = std::size_t{1} << 20;
 
     TTextWriter() = default;
-    explicit TTextWriter(const std::string& fileName);  // creates the file or empties it
+    // Creates the file or empties it. A pipe that nobody reads is refused instead of waited for.
+    explicit TTextWriter(const std::string& fileName);
     // Takes an open descriptor over; it is closed even when the constructor fails.
     TTextWriter(int fileDescriptor, std::string fileName);
     ~TTextWriter();  // closes without reporting; call Close() to learn of failures
@@ -38,6 +42,7 @@ public:
     void Close();  // flushes and closes
     [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
     [[nodiscard]] const std::string& FileName() const noexcept { return fileName_; }
+    [[nodiscard]] int Descriptor() const noexcept { return fd_; }
 
 private:
     void WriteOut(const char* data, std::size_t size);
@@ -46,6 +51,66 @@ private:
     std::string fileName_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
+};
+
+// A save that replaces a file only once the new content is whole and on the disk. The content is
+// written into a file without a name in the target's folder (or, where the file system has none, a
+// hidden file there), private to the owner while it grows; Commit gives it the old file's mode and
+// owner, or the umask's mode for a new file, names it and renames it over the target. A save that
+// fails or is never committed leaves nothing behind. Nor does a program killed while saving, except
+// with the hidden file, or in the instant between naming the content and the rename. A symbolic
+// link is followed, so that the link stays a link.
+//
+// Only where the folder takes no new file, or lets the target not be replaced (another user's file
+// in a sticky folder), but the target itself is writable, is the target emptied and written in
+// place: that is the one case in which a failure or a crash loses the old content.
+class TSafeSave {
+public:
+    enum class TMethod : std::uint8_t { UnnamedFile, NamedFile, InPlace };
+
+    // Refuses anything but a regular file before opening it, so that a pipe cannot block the open.
+    explicit TSafeSave(const std::string& fileName);
+    ~TSafeSave() = default;  // an uncommitted save leaves the target and the folder as they were
+    TSafeSave(const TSafeSave&) = delete;
+    TSafeSave& operator=(const TSafeSave&) = delete;
+
+    [[nodiscard]] TTextWriter& Writer() noexcept { return writer_; }
+    [[nodiscard]] TMethod Method() const noexcept { return method_; }
+    void Commit();
+
+private:
+    struct TTarget {
+        std::string Path;    // the file that is replaced, links resolved
+        std::string Folder;
+        bool Exists = false;
+        struct stat Old {};
+    };
+    static TTarget FindTarget(const std::string& fileName);
+
+    // A name in the folder that is removed with its owner unless released.
+    class TTemporaryName {
+    public:
+        TTemporaryName() = default;
+        ~TTemporaryName();
+        TTemporaryName(const TTemporaryName&) = delete;
+        TTemporaryName& operator=(const TTemporaryName&) = delete;
+        void Set(std::string path) { path_ = std::move(path); }
+        void Release() noexcept { path_.clear(); }
+        [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+
+    private:
+        std::string path_;
+    };
+
+    int OpenContent();  // the descriptor the content goes to; sets method_, and tempName_ for a named file
+    void SetOwnerAndMode(int fd) const;
+    void NameUnnamedFile(int fd);
+    void CopyIntoTarget() const;
+
+    TTarget target_;
+    TMethod method_ = TMethod::UnnamedFile;
+    TTemporaryName tempName_;  // declared before the writer, so the file is closed before it is removed
+    TTextWriter writer_;
 };
 
 // A regular file open for reading through a large buffer. Ctrl-Z and NUL are ordinary bytes.

@@ -209,4 +209,8 @@ sed -n '5p' "$WORK/sheet.css" | cat -A | grep -qx 'h3.intro {;}   /\* Intro text
 echo "ok: add through the dialog, save, rule line"
 
 kill "$PINDLE_PID" 2>/dev/null || true
+
+# 4 to 6. Saving under a file size limit, onto a pipe, and in a read-only folder.
+source "$(dirname "${BASH_SOURCE[0]}")/save_faults.sh"
+
 echo "PASS"

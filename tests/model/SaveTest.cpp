@@ -6,6 +6,7 @@
 #include "model/Stylesheet.h"
 #include "platform/Exceptions.h"
 #include "tests/model/TestFiles.h"
+#include "tests/support/ChildProcess.h"
 
 namespace pindle {
 namespace {
@@ -105,6 +106,30 @@ TEST_F(SaveTest, ReadingMissingOrUnreadableFilesRaisesTheMatchingMessage)
         } catch (const EInOutError& e) {
             EXPECT_STREQ(e.what(), c.message) << c.path;
         }
+    }
+}
+
+TEST_F(SaveTest, SavingOntoAPipeIsRefusedWithoutWaitingForAReader)
+{
+    std::string fifo = PathOf("pipe.css");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    testing::TAlarm alarm(10);  // the open that would wait for ever fails with "I/O error 4" instead
+    EXPECT_EQ(SaveError(fifo), "File access denied");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST_F(SaveTest, ALoopOfLinksIsAnInvalidFilenameAndStaysAsItWas)
+{
+    fs::create_symlink(PathOf("b.css"), PathOf("a.css"));
+    fs::create_symlink(PathOf("a.css"), PathOf("b.css"));
+    EXPECT_EQ(SaveError(PathOf("a.css")), "Invalid filename");
+    EXPECT_TRUE(fs::is_symlink(PathOf("a.css")));
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"a.css", "b.css"}));
+    try {
+        (void)ReadStylesheet(PathOf("a.css"));
+        ADD_FAILURE() << "read a loop of links";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Invalid filename");
     }
 }
 

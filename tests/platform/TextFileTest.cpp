@@ -3,10 +3,14 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 
 namespace pindle {
@@ -49,6 +53,28 @@ TEST(InOutErrorMessage, MapsSystemErrorsToTheUsersMessages)
             EXPECT_EQ(e.ErrorCode, c.code);
         }
     }
+}
+
+TEST(InOutErrorMessage, GivesOneOfTheUsersMessagesForEveryErrorThatAPathCanCause)
+{
+    struct Case {
+        int code;
+        const char* message;
+    } cases[] = {
+        {ELOOP, "Invalid filename"},        {EILSEQ, "Invalid filename"},
+        {ENXIO, "File access denied"},      {ETXTBSY, "File access denied"},
+        {EOVERFLOW, "File access denied"},  {ENODEV, "File access denied"},
+        {EBUSY, "File access denied"},      {EXDEV, "File access denied"},
+        {EOPNOTSUPP, "File access denied"}, {EEXIST, "File access denied"},
+        {EMLINK, "File access denied"},     {EWOULDBLOCK, "File access denied"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(InOutErrorMessage(c.code), c.message) << c.code;
+    // What open, stat, link, rename, write, fsync and close report for a path or a file on a disk.
+    for (int code : {EACCES, EBUSY, EDQUOT, EEXIST, EFBIG, EINVAL, EISDIR, ELOOP, EMFILE, EMLINK, ENAMETOOLONG,
+                     ENFILE, ENODEV, ENOENT, ENOSPC, ENOTDIR, ENXIO, EOPNOTSUPP, EOVERFLOW, EPERM, EROFS, ETXTBSY,
+                     EWOULDBLOCK, EXDEV, EILSEQ})
+        EXPECT_EQ(InOutErrorMessage(code).find("I/O error"), std::string::npos) << code;
 }
 
 TEST_F(TextFileTest, WriterEndsEveryLineWithCarriageReturnAndLineFeed)
@@ -184,6 +210,54 @@ TEST_F(TextFileTest, OnlyRegularFilesAreRead)
             EXPECT_STREQ(e.what(), "File access denied") << path;
         }
     }
+}
+
+// What the user meets on real paths: a loop of links, a pipe nobody reads, a running program.
+TEST_F(TextFileTest, PathsThatCannotBeOpenedGiveTheUsersMessageAndNeverWait)
+{
+    fs::create_symlink(PathOf("b"), PathOf("a"));
+    fs::create_symlink(PathOf("a"), PathOf("b"));
+    std::string fifo = PathOf("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string program = PathOf("sleeper");
+    fs::copy_file("/bin/sleep", program);
+    pid_t running = ::fork();
+    ASSERT_GE(running, 0);
+    if (running == 0) {
+        ::execl(program.c_str(), "sleeper", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The program is running once its own file maps it.
+    std::string exe = "/proc/" + std::to_string(running) + "/exe";
+    std::error_code notYet;
+    for (int i = 0; i < 200 && fs::read_symlink(exe, notYet) != program; ++i)
+        ::usleep(10000);
+
+    struct Case {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {PathOf("a"), "Invalid filename"},
+        {fifo, "File access denied"},
+        {program, "File access denied"},
+    };
+    testing::TAlarm alarm(10);
+    for (const Case& c : cases) {
+        try {
+            TTextWriter writer(c.path);
+            ADD_FAILURE() << "opened " << c.path << " for writing";
+        } catch (const EInOutError& e) {
+            EXPECT_STREQ(e.what(), c.message) << c.path;
+        }
+    }
+    try {
+        TTextReader reader(PathOf("a"));
+        ADD_FAILURE() << "read a loop of links";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Invalid filename");
+    }
+    ::kill(running, SIGKILL);
+    ::waitpid(running, nullptr, 0);
 }
 
 TEST_F(TextFileTest, WritingToAFullDiskRaisesDiskFull)
