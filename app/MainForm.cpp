@@ -38,7 +38,8 @@ std::string HintOf(const QObject* object)
 
 std::string FileNamePart(std::string_view path)
 {
-    const auto last = path.find_last_of("/\\:");
+    // "/" is this platform's only separator: ":" and "\" are ordinary characters of a file name.
+    const auto last = path.rfind('/');
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 

@@ -340,11 +340,13 @@ TEST(HtmlLink, TakesTheNameAfterTheLastSeparatorUnchanged)
         const char* Path;
         const char* Name;
     } cases[] = {
-        {"C:\\web\\site.css", "site.css"},
-        {"D:\\x\\y\\my style.css", "my style.css"},
         {"/home/ann/web/site.css", "site.css"},
-        {"/home/ann/a\\b.css", "b.css"},
-        {"C:site.css", "site.css"},
+        {"/srv/web/my style.css", "my style.css"},
+        // ":" and "\\" are ordinary characters of a file name here.
+        {"/home/me/a:b.css", "a:b.css"},
+        {"/home/ann/a\\b.css", "a\\b.css"},
+        {"C:\\web\\site.css", "C:\\web\\site.css"},
+        {"C:site.css", "C:site.css"},
         {"plain.css", "plain.css"},
         {"/folder/", ""},
         {"", ""},
