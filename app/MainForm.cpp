@@ -22,7 +22,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace pindle {
 namespace {
@@ -247,7 +246,6 @@ void TMainForm::CreateEditor()
     seEditor = new TSynEdit(this);
     seEditor->setObjectName(QStringLiteral("seEditor"));
     seEditor->SetHighlighter(SynCssSyn1.get());
-    seEditor->setFixedHeight(150);
     seEditor->Lines().Add("seEditor");  // the design-time text, which FormCreate removes
 }
 
@@ -263,15 +261,9 @@ void TMainForm::LayOut()
 {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
-    Splitter1 = new TSplitter(lvStyles, seEditor, central);
+    Splitter1 = new TSplitter(lvStyles, seEditor, 150, central);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(ControlBar1);
-    layout->addWidget(lvStyles, 1);
-    layout->addWidget(Splitter1);
-    layout->addWidget(seEditor);
+    new TSplitLayout(central, ControlBar1, lvStyles, Splitter1, seEditor);
     setCentralWidget(central);
     setTabOrder(lvStyles, seEditor);
     lvStyles->setFocus();

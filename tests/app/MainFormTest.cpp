@@ -10,6 +10,7 @@
 #include "editor/SynEdit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -378,6 +379,65 @@ TEST_F(MainFormTest, DraggingTheSplitterResizesThePane)
     QTest::mouseMove(form->Splitter1, grab - QPoint(0, 40));
     QTest::mouseRelease(form->Splitter1, Qt::LeftButton, {}, grab - QPoint(0, 40));
     EXPECT_EQ(form->seEditor->height(), 190);
+}
+
+// Drags the splitter's bar with the mouse to the given height in the window. The bar moves under
+// the mouse, so each point is mapped from the window as the bar stands at that moment.
+void DragSplitterTo(TMainForm& form, int windowY)
+{
+    QWidget* bar = form.Splitter1;
+    const QPoint grab = bar->mapTo(&form, QPoint(20, 1));
+    const QPoint target(grab.x(), windowY + 1);
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->mapFrom(&form, grab));
+    QTest::mouseMove(bar, bar->mapFrom(&form, (grab + target) / 2));
+    QTest::mouseMove(bar, bar->mapFrom(&form, target));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, bar->mapFrom(&form, target));
+    QApplication::processEvents();
+}
+
+TEST_F(MainFormTest, SplitterDragsNeverResizeTheWindowAndKeepTheTable30PixelsHigh)
+{
+    form->resize(696, 449);
+    QApplication::processEvents();
+    const QSize size = form->size();
+    const int shared = form->lvStyles->height() + form->seEditor->height();
+
+    const int tableTop = form->lvStyles->mapTo(form.get(), QPoint(0, 0)).y();
+    for (const int y : {100, tableTop + 31, tableTop + 29, 0, -200, 100}) {
+        DragSplitterTo(*form, y);
+        const int table = std::max(TSplitter::MinSize, y - tableTop);
+        EXPECT_EQ(form->height(), size.height()) << "dragged to " << y;
+        EXPECT_EQ(form->width(), size.width()) << "dragged to " << y;
+        EXPECT_EQ(form->lvStyles->height(), table) << "dragged to " << y;
+        EXPECT_EQ(form->seEditor->height(), shared - table) << "dragged to " << y;
+    }
+    // The window can still be made as small as before the drags.
+    EXPECT_LE(form->minimumSizeHint().height(), size.height() - 150);
+
+    // Dragged to within 30 pixels of the bottom, the pane collapses; the bar drags it open again.
+    DragSplitterTo(*form, form->Splitter1->mapTo(form.get(), QPoint(0, 0)).y() + form->seEditor->height() - 20);
+    EXPECT_EQ(form->seEditor->height(), 0);
+    EXPECT_EQ(form->height(), size.height());
+    DragSplitterTo(*form, form->Splitter1->mapTo(form.get(), QPoint(0, 0)).y() - 100);
+    EXPECT_EQ(form->seEditor->height(), 100);
+    EXPECT_EQ(form->lvStyles->height(), shared - 100);
+}
+
+TEST_F(MainFormTest, ASmallerWindowSqueezesThePaneAndALargerOneGivesItsHeightBack)
+{
+    form->resize(696, 449);
+    QApplication::processEvents();
+    const int chrome = form->height() - form->lvStyles->height() - form->seEditor->height();
+    form->resize(696, chrome + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(form->lvStyles->height(), TSplitter::MinSize);
+    EXPECT_EQ(form->seEditor->height(), 70);
+    form->resize(696, chrome + 50);
+    QApplication::processEvents();
+    EXPECT_EQ(form->seEditor->height(), 0);  // too little for the pane: it collapses
+    form->resize(696, 449);
+    QApplication::processEvents();
+    EXPECT_EQ(form->seEditor->height(), 150);
 }
 
 TEST_F(MainFormTest, AddThenCancelLeavesTheTableAsItWas)
