@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -146,9 +147,12 @@ void TMainForm::CreateMenus()
     // The highlighted item's long hint is the application's hint, until its menu closes. (The menu
     // bar also reports its titles as hovered while a menu is open; they have no hint and must not
     // clear the item's.)
+    // Qt reports no hover over a disabled item or a separator; the mouse is followed there too, so
+    // that the bar never keeps the hint of the item the mouse came from.
     for (QMenu* menu : {File1, Style1, Help1}) {
         connect(menu, &QMenu::hovered, this, [](QAction* action) { Application().SetHint(GetLongHint(HintOf(action))); });
         connect(menu, &QMenu::aboutToHide, this, [] { Application().SetHint(""); });
+        menu->installEventFilter(this);
     }
 }
 
@@ -295,6 +299,12 @@ bool TMainForm::event(QEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // The long hint of the menu item under the mouse, enabled or not; nothing over a separator.
+    if (event->type() == QEvent::MouseMove && (watched == File1 || watched == Style1 || watched == Help1)) {
+        const auto* menu = static_cast<QMenu*>(watched);
+        const QAction* action = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        Application().SetHint(action == nullptr || action->isSeparator() ? "" : GetLongHint(HintOf(action)));
+    }
     // A tool button's long hint is the application's hint while the mouse is over it.
     if (watched->parent() == tbrStandard) {
         if (event->type() == QEvent::Enter)

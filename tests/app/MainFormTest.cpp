@@ -200,6 +200,34 @@ TEST_F(MainFormTest, HighlightedMenuItemShowsItsLongHintUntilTheMenuCloses)
     EXPECT_EQ(form->StatusBar->currentMessage(), "");
 }
 
+// Over a disabled item the bar shows that item's hint, over a separator nothing: never the hint of
+// the item the mouse came from.
+TEST_F(MainFormTest, MenuHintFollowsTheMouseOverDisabledItemsAndSeparators)
+{
+    Application().DoIdle();  // no row is selected: Edit and Delete are disabled
+    ASSERT_FALSE(form->mnuDelete->isEnabled());
+    const auto rest = [this](QMenu* menu, QAction* action) {
+        QTest::mouseMove(menu, menu->actionGeometry(action).center());
+        return FromQString(form->StatusBar->currentMessage());
+    };
+    form->menuBar()->setActiveAction(form->Style1->menuAction());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Style1));
+    EXPECT_EQ(rest(form->Style1, form->mnuAdd), "Add a new style");
+    EXPECT_EQ(rest(form->Style1, form->mnuDelete), "Delete the current style");
+    EXPECT_EQ(rest(form->Style1, form->N1), "");
+    EXPECT_EQ(rest(form->Style1, form->HTMLCode1), "Show the HTML code required to use this stylesheet");
+    EXPECT_EQ(rest(form->Style1, form->mnuEdit), "Edit the current style");
+    form->Style1->hide();
+    EXPECT_EQ(form->StatusBar->currentMessage(), "");
+
+    form->menuBar()->setActiveAction(form->File1->menuAction());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->File1));
+    EXPECT_EQ(rest(form->File1, form->SaveAs1), "Save the current stylesheet with a new filename");
+    EXPECT_EQ(rest(form->File1, form->N3), "");
+    EXPECT_EQ(rest(form->File1, form->Exit1), "Exit this application");
+    form->File1->hide();
+}
+
 TEST_F(MainFormTest, SaveOfANewDocumentAsksForANameWritesTheFileAndCopiesTheLink)
 {
     AddRow("h1", "Main heading");
