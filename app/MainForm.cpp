@@ -455,6 +455,8 @@ void TMainForm::mnuAddClick()
 {
     styles_.AppendEmptyRow();
     const int added = styles_.Count() - 1;
+    // The new row stays in sight at the end of the table while the dialog fills it.
+    lvStyles->scrollTo(lvStyles->model()->index(added, 0));
     bool confirmed = false;
     try {
         confirmed = EditStyle(styles_.Row(added));

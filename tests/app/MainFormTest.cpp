@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -308,6 +309,61 @@ TEST_F(MainFormTest, OpenReadsRowsAndFreeTextAndShowsTheNameWithABlank)
     EXPECT_EQ(Caption(), "Pindle - [" + path + "]");
 }
 
+int RowHeight(const QTreeView* view, int row)
+{
+    return view->visualRect(view->model()->index(row, 1)).height();
+}
+
+// The height a row needs for its 16 by 16 image and its text.
+int HeightForImage(const QTreeView* view)
+{
+    const int text = view->fontMetrics().height();
+    return std::max(view->iconSize().height(), text);
+}
+
+TEST_F(MainFormTest, RowsKeepTheHeightOfTheirImageWhileTheFirstColumnIsScrolledAway)
+{
+    form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+    ASSERT_GT(form->lvStyles->horizontalScrollBar()->value(), 80);  // the first column is out of sight
+    AddRow("h1");
+    AddRow("p");
+    QApplication::processEvents();
+    EXPECT_GE(RowHeight(form->lvStyles, 0), HeightForImage(form->lvStyles));
+    const int height = RowHeight(form->lvStyles, 0);
+    form->lvStyles->horizontalScrollBar()->setValue(0);
+    QApplication::processEvents();
+    EXPECT_EQ(RowHeight(form->lvStyles, 1), height);
+}
+
+TEST_F(MainFormTest, NewAndOpenScrollTheTableBackToItsStart)
+{
+    const std::string path = Path("wide.css");
+    std::string rows;
+    for (int i = 0; i < 40; ++i)
+        rows += "h" + std::to_string(i) + " {;font-size:" + std::to_string(i) + "pt;}\r\n";
+    WriteBytes(path, Header + rows + Footer);
+    desktop.FileChoices.push_back(path);
+    form->tbtnOpen->click();
+    QApplication::processEvents();
+    const int height = RowHeight(form->lvStyles, 0);
+    EXPECT_GE(height, HeightForImage(form->lvStyles));
+
+    for (QAction* command : {form->Open1, form->New1}) {
+        form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+        form->lvStyles->verticalScrollBar()->setValue(form->lvStyles->verticalScrollBar()->maximum());
+        desktop.FileChoices.push_back(path);
+        command->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(form->lvStyles->horizontalScrollBar()->value(), 0) << FromQString(command->objectName());
+        EXPECT_EQ(form->lvStyles->verticalScrollBar()->value(), 0) << FromQString(command->objectName());
+    }
+    // Opened again while scrolled right, the rows keep their height.
+    form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+    form->Open1->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(RowHeight(form->lvStyles, 0), height);
+}
+
 TEST_F(MainFormTest, FailedOpenShowsTheErrorAndKeepsTheDocument)
 {
     const std::string saved = Path("kept.css");
@@ -483,6 +539,24 @@ TEST_F(MainFormTest, AddThenCancelLeavesTheTableAsItWas)
     EXPECT_EQ(form->Styles().Rows(), before);
     EXPECT_EQ(form->lvStyles->model()->rowCount(), 1);
     EXPECT_EQ(form->Styles().SelectedIndex(), 0);
+}
+
+TEST_F(MainFormTest, AddShowsTheNewRowAtTheEndOfALongTableWhileTheDialogIsOpen)
+{
+    for (int i = 0; i < 60; ++i)
+        AddRow("h" + std::to_string(i));
+    form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+    QApplication::processEvents();
+    bool shown = false;
+    TStyleDlg::SetModalHook([&](TStyleDlg&) {
+        QTreeView* view = form->lvStyles;
+        const QRect row = view->visualRect(view->model()->index(60, 0));
+        shown = view->viewport()->rect().contains(row);
+        return mrCancel;
+    });
+    form->tbtnAddStyle->click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(form->Styles().Count(), 60);
 }
 
 TEST_F(MainFormTest, AddThatFailsLeavesNoEmptyRowAndShowsTheError)
