@@ -386,6 +386,9 @@ void TStyleDlg::LoadColor(QCheckBox* check, TFnpComboColor* combo, const std::st
     } catch (const EConvertError&) {
         kept.Kept = true;
     }
+    // A colour no entry has shows as no entry at all, not as whatever the previous row selected.
+    if (kept.Kept)
+        combo->setCurrentIndex(-1);
 }
 
 std::string TStyleDlg::DropDownText(const QComboBox* box, const TKeptText& kept)
