@@ -146,9 +146,8 @@ void TMainForm::CreateMenus()
 
     // The highlighted item's long hint is the application's hint, until its menu closes. (The menu
     // bar also reports its titles as hovered while a menu is open; they have no hint and must not
-    // clear the item's.)
-    // Qt reports no hover over a disabled item or a separator; the mouse is followed there too, so
-    // that the bar never keeps the hint of the item the mouse came from.
+    // clear the item's.) Qt reports no hover over a disabled item or a separator, so the filter
+    // follows the mouse there too: the bar never keeps the hint of the item the mouse came from.
     for (QMenu* menu : {File1, Style1, Help1}) {
         connect(menu, &QMenu::hovered, this, [](QAction* action) { Application().SetHint(GetLongHint(HintOf(action))); });
         connect(menu, &QMenu::aboutToHide, this, [] { Application().SetHint(""); });
