@@ -19,10 +19,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace pindle {
 namespace {
@@ -38,7 +38,8 @@ std::string HintOf(const QObject* object)
 
 std::string FileNamePart(std::string_view path)
 {
-    const auto last = path.find_last_of("/\\:");
+    // "/" is this platform's only separator: ":" and "\" are ordinary characters of a file name.
+    const auto last = path.rfind('/');
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
@@ -145,10 +146,12 @@ void TMainForm::CreateMenus()
 
     // The highlighted item's long hint is the application's hint, until its menu closes. (The menu
     // bar also reports its titles as hovered while a menu is open; they have no hint and must not
-    // clear the item's.)
+    // clear the item's.) Qt reports no hover over a disabled item or a separator, so the filter
+    // follows the mouse there too: the bar never keeps the hint of the item the mouse came from.
     for (QMenu* menu : {File1, Style1, Help1}) {
         connect(menu, &QMenu::hovered, this, [](QAction* action) { Application().SetHint(GetLongHint(HintOf(action))); });
         connect(menu, &QMenu::aboutToHide, this, [] { Application().SetHint(""); });
+        menu->installEventFilter(this);
     }
 }
 
@@ -246,7 +249,6 @@ void TMainForm::CreateEditor()
     seEditor = new TSynEdit(this);
     seEditor->setObjectName(QStringLiteral("seEditor"));
     seEditor->SetHighlighter(SynCssSyn1.get());
-    seEditor->setFixedHeight(150);
     seEditor->Lines().Add("seEditor");  // the design-time text, which FormCreate removes
 }
 
@@ -262,15 +264,9 @@ void TMainForm::LayOut()
 {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
-    Splitter1 = new TSplitter(lvStyles, seEditor, central);
+    Splitter1 = new TSplitter(lvStyles, seEditor, 150, central);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(ControlBar1);
-    layout->addWidget(lvStyles, 1);
-    layout->addWidget(Splitter1);
-    layout->addWidget(seEditor);
+    new TSplitLayout(central, ControlBar1, lvStyles, Splitter1, seEditor);
     setCentralWidget(central);
     setTabOrder(lvStyles, seEditor);
     lvStyles->setFocus();
@@ -302,6 +298,12 @@ bool TMainForm::event(QEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // The long hint of the menu item under the mouse, enabled or not; nothing over a separator.
+    if (event->type() == QEvent::MouseMove && (watched == File1 || watched == Style1 || watched == Help1)) {
+        const auto* menu = static_cast<QMenu*>(watched);
+        const QAction* action = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        Application().SetHint(action == nullptr || action->isSeparator() ? "" : GetLongHint(HintOf(action)));
+    }
     // A tool button's long hint is the application's hint while the mouse is over it.
     if (watched->parent() == tbrStandard) {
         if (event->type() == QEvent::Enter)
@@ -452,6 +454,8 @@ void TMainForm::mnuAddClick()
 {
     styles_.AppendEmptyRow();
     const int added = styles_.Count() - 1;
+    // The new row stays in sight at the end of the table while the dialog fills it.
+    lvStyles->scrollTo(lvStyles->model()->index(added, 0));
     bool confirmed = false;
     try {
         confirmed = EditStyle(styles_.Row(added));

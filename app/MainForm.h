@@ -133,7 +133,7 @@ private:
     TStyleListModel* stylesModel_ = nullptr;
 };
 
-// The text after the last "/", "\" or ":" of a path; all of it when it holds none.
+// The text after the last "/" of a path; all of it when it holds none.
 [[nodiscard]] std::string FileNamePart(std::string_view path);
 // A path's bytes as the file system names them (UTF-8 here), turned into the program's 8-bit text for
 // the caption and the link code; a character that 8-bit text cannot hold becomes "?".

@@ -7,6 +7,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace pindle {
 
@@ -130,8 +134,29 @@ void TStyleListModel::ShowTableSelection()
     syncing_ = false;
 }
 
+namespace {
+
+// The view measures a row over its visible columns only; every cell asks for the height of the
+// row's first cell, which holds the image, so that rows keep the height of their image while the
+// first column is scrolled out of sight.
+class TRowHeightDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (index.column() != 0)
+            size.setHeight(std::max(size.height(), QStyledItemDelegate::sizeHint(option, index.siblingAtColumn(0)).height()));
+        return size;
+    }
+};
+
+}  // namespace
+
 TStyleListView::TStyleListView(QWidget* parent) : QTreeView(parent)
 {
+    setItemDelegate(new TRowHeightDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -146,6 +171,13 @@ TStyleListView::TStyleListView(QWidget* parent) : QTreeView(parent)
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header()->setMinimumSectionSize(8);
+}
+
+void TStyleListView::reset()
+{
+    QTreeView::reset();
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
 }
 
 void TStyleListView::mouseReleaseEvent(QMouseEvent* event)

@@ -72,6 +72,9 @@ class TStyleListView final : public QTreeView {
 public:
     explicit TStyleListView(QWidget* parent = nullptr);
 
+    // A new table (New, Open) shows from its first row and first column.
+    void reset() override;
+
 signals:
     void Click();
     void DblClick();

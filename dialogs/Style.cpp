@@ -19,8 +19,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionGroupBox>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
@@ -40,11 +43,14 @@ constexpr int ButtonStripHeight = 36;
 constexpr int ButtonPanelWidth = 159;
 constexpr int ListItemHeight = 13;
 constexpr int ComboHeight = 21;
+constexpr int CustomLabelWidth = 91;
 
 const char* const MoveRightHint = "|Add the selected system font";
 const char* const RemoveHint = "|Remove the selected font";
 
-// List boxes of the dialog show their entries at a fixed height.
+// List boxes of the dialog show their entries at a fixed height. The entry that has the focus but
+// is not selected gets a plain dotted frame: the style's focus frame is tinted like a selection,
+// which made an unselected entry look chosen.
 class TFixedHeightDelegate final : public QStyledItemDelegate {
 public:
     TFixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
@@ -54,9 +60,107 @@ public:
         return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
     }
 
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool focusOnly =
+            (option.state & QStyle::State_HasFocus) != 0 && (option.state & QStyle::State_Selected) == 0;
+        if (!focusOnly) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, plain, index);
+        if ((option.state & QStyle::State_KeyboardFocusChange) == 0)
+            return;
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
 private:
     int height_;
 };
+
+// Group boxes with the title on the frame's top line, as the dialog's layout was drawn for: the line
+// runs through the middle of the title, so the controls placed from 20 pixels down sit inside the
+// frame, clear of the title. (The common styles put the title above the frame, which then starts
+// lower and cuts through the first row of controls.)
+class TGroupBoxStyle final : public QProxyStyle {
+public:
+    static constexpr int TitleLeft = 8;
+    static constexpr int TitlePadding = 2;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || box == nullptr)
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        const QFontMetrics metrics = box->fontMetrics;
+        const QRect title(TitleLeft, 0, metrics.horizontalAdvance(box->text) + 2 * TitlePadding, metrics.height());
+        const QRect frame = box->rect.adjusted(0, metrics.height() / 2, 0, 0);
+        switch (part) {
+        case SC_GroupBoxLabel:
+            return title;
+        case SC_GroupBoxFrame:
+            return frame;
+        case SC_GroupBoxContents:
+            return frame.adjusted(1, 1, -1, -1);
+        default:
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        }
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+        if (control != CC_GroupBox || box == nullptr) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        // The frame, with a gap in its top line where the title stands, then the title. The plain
+        // frame primitive: the styles' group box frame makes room for a title above itself.
+        const QRect title = subControlRect(control, option, SC_GroupBoxLabel, widget);
+        QStyleOptionFrame frame;
+        frame.QStyleOption::operator=(*box);
+        frame.lineWidth = 1;
+        frame.rect = subControlRect(control, option, SC_GroupBoxFrame, widget);
+        painter->save();
+        painter->setClipRegion(QRegion(box->rect).subtracted(QRegion(title)));
+        drawPrimitive(PE_Frame, &frame, painter, nullptr);
+        painter->restore();
+        drawItemText(painter, title, Qt::AlignCenter | Qt::TextShowMnemonic, box->palette,
+                     (box->state & State_Enabled) != 0, box->text, QPalette::WindowText);
+    }
+};
+
+QGroupBox* AddGroupBox(QWidget* parent, const char* title, const QRect& geometry, QStyle* style)
+{
+    auto* box = new QGroupBox(QString::fromLatin1(title), parent);
+    box->setStyle(style);
+    box->setGeometry(geometry);
+    return box;
+}
+
+// The font at which `text` fits `width` pixels: the given font, or else the same family drawn
+// narrower, or at last smaller, so that a label keeps its place without being cut off.
+QFont FontToFit(const QFont& font, const QString& text, int width)
+{
+    QFont fitted = font;
+    for (int stretch = 100; stretch >= 70; stretch -= 5) {
+        fitted.setStretch(stretch);
+        if (QFontMetrics(fitted).horizontalAdvance(text) <= width)
+            return fitted;
+    }
+    fitted.setStretch(QFont::AnyStretch);
+    while (fitted.pixelSize() > 6 && QFontMetrics(fitted).horizontalAdvance(text) > width)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    return fitted;
+}
 
 QLabel* AddLabel(QWidget* parent, const char* text, int left, int top)
 {
@@ -235,13 +339,12 @@ void TStyleDlg::CreateFontPage()
     sbtnMoveDown = AddSpeedButton(tbshtFont, 440, 132, true);
     sbtnMoveDown->setIcon(ArrowIcon(false));
 
-    // Right-aligned at x 101; a font wider than the one the layout was drawn for grows the label
-    // to the left instead of cutting off its start.
+    // 91 pixels wide at x 10, right-aligned; a font wider than the one the layout was drawn for is
+    // drawn narrower there rather than pushing the label out of its place.
     auto* customLabel = new QLabel(QStringLiteral("Custom font family"), tbshtFont);
     customLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    const int customRight = 10 + 91;
-    const int customLeft = std::max(0, customRight - std::max(91, customLabel->sizeHint().width()));
-    customLabel->setGeometry(customLeft, 170, customRight - customLeft, customLabel->sizeHint().height());
+    customLabel->setFont(FontToFit(customLabel->font(), customLabel->text(), CustomLabelWidth));
+    customLabel->setGeometry(10, 170, CustomLabelWidth, customLabel->sizeHint().height());
     edtCustomFont = AddEdit(tbshtFont, nullptr, 110, 165, 331);
     sbtnAddFont = AddSpeedButton(tbshtFont, 440, 165, true);
     sbtnAddFont->setIcon(FontIcon());
@@ -250,23 +353,22 @@ void TStyleDlg::CreateFontPage()
 
 void TStyleDlg::CreateMiscPage()
 {
-    GroupBox3 = new QGroupBox(QStringLiteral("Font details"), tbshtMisc);
-    GroupBox3->setGeometry(10, 5, 366, 66);
+    auto* groupStyle = new TGroupBoxStyle;
+    groupStyle->setParent(this);
+    GroupBox3 = AddGroupBox(tbshtMisc, "Font details", {10, 5, 366, 66}, groupStyle);
     cboFontWeight = AddDropDown(GroupBox3, "Weight", 10, 35, {"", "normal", "bold"});
     cboFontStyle = AddDropDown(GroupBox3, "Style", 110, 35, {"", "normal", "italic", "oblique"});
     cboFontDecoration = AddDropDown(GroupBox3, "Decoration", 210, 35,
                                     {"", "none", "blink", "line-through", "overline", "underline"});
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Sizes/Spacing"), tbshtMisc);
-    GroupBox2->setGeometry(10, 80, 366, 91);
+    GroupBox2 = AddGroupBox(tbshtMisc, "Sizes/Spacing", {10, 80, 366, 91}, groupStyle);
     AddLabel(GroupBox2, "These values have to be in point size (pt) or text (normal, etc)", 10, 20);
     edtFontSize = AddEdit(GroupBox2, "Font size", 10, 55, 71);
     edtLineHeight = AddEdit(GroupBox2, "Line height", 85, 55, 71);
     edtLetterSp = AddEdit(GroupBox2, "Letter sp.", 160, 55, 71);
     edtWordSp = AddEdit(GroupBox2, "Word sp.", 235, 55, 71);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Colors"), tbshtMisc);
-    GroupBox1->setGeometry(10, 180, 366, 76);
+    GroupBox1 = AddGroupBox(tbshtMisc, "Colors", {10, 180, 366, 76}, groupStyle);
     cbxForeground = new QCheckBox(QStringLiteral("Foreground"), GroupBox1);
     cbxForeground->setGeometry(15, 20, 97, 17);
     cbxBackground = new QCheckBox(QStringLiteral("Background"), GroupBox1);
@@ -386,6 +488,9 @@ void TStyleDlg::LoadColor(QCheckBox* check, TFnpComboColor* combo, const std::st
     } catch (const EConvertError&) {
         kept.Kept = true;
     }
+    // A colour no entry has shows as no entry at all, not as whatever the previous row selected.
+    if (kept.Kept)
+        combo->setCurrentIndex(-1);
 }
 
 std::string TStyleDlg::DropDownText(const QComboBox* box, const TKeptText& kept)

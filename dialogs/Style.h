@@ -32,8 +32,9 @@ public:
     TStyleDlg& operator=(const TStyleDlg&) = delete;
 
     // Fills every control from the thirteen texts of a rule, shows the Tag page and gives edtHTMLTag
-    // the focus for the next show. A colour text that is not hexadecimal ticks its box, keeps the
-    // combo box's selection and does not stop the other controls from loading.
+    // the focus for the next show. A colour text that no entry has (not hexadecimal, or not a named
+    // colour) ticks its box, shows no entry selected and does not stop the other controls from
+    // loading.
     void SetValues(const std::string& tag, const std::string& styleName, const std::string& fontFamily,
                    const std::string& fontWeight, const std::string& fontStyle, const std::string& decoration,
                    const std::string& fontSize, const std::string& lineHeight, const std::string& letterSpacing,

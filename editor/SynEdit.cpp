@@ -315,6 +315,12 @@ void TCustomSynEdit::StatusChanged()
     CheckBookmarks();
 }
 
+// A refused keystroke sounds as the program's other refusals do.
+void TCustomSynEdit::KeystrokeRefused()
+{
+    Desktop().MessageBeep(TBeep::Exclamation);
+}
+
 void TCustomSynEdit::SetText(const std::string& text)
 {
     Desktop().SetClipboardText(text);

@@ -101,6 +101,7 @@ private:
     void SelectionChanged() override;
     void ScrollChanged() override;
     void StatusChanged() override;
+    void KeystrokeRefused() override;
     // The core's clipboard is the desktop's.
     void SetText(const std::string& text) override;
     [[nodiscard]] std::string Text() override;

@@ -272,13 +272,33 @@ void TSynEditCore::JoinNextLine(TBufferCoord at) {
     DeleteText(at, {1, at.Line + 1});
 }
 
+// Where a typed character goes: the caret, or where the selection begins once it is deleted.
+TBufferCoord TSynEditCore::TypingPosition() const noexcept {
+    if (!SelAvail()) return caret_;
+    const TBufferCoord begin = ClampToText(BlockBegin());
+    switch (selectionMode_) {
+    case TSynSelectionMode::smColumn: return {SelectedCharsOfLine(begin.Line).first, begin.Line};
+    case TSynSelectionMode::smLine: return {1, begin.Line};
+    case TSynSelectionMode::smNormal: break;
+    }
+    return begin;
+}
+
 void TSynEditCore::TypeChar(char ch) {
     if (!IsTypeable(ch) && ch != '\t') return;
-    DeleteSelection();
     // The caret cannot move past MaxLeftChar, so a character there would push the next one in
-    // before it; typing stops at that column instead.
-    if (caret_.Char >= maxLeftChar_) return;
-    if (!insertMode_ && caret_.Char <= LineLength(caret_.Line)) DeleteText(caret_, {caret_.Char + 1, caret_.Line});
+    // before it; typing stops at that column instead, leaving text and selection alone, and says
+    // so, so that no keystroke is lost unnoticed.
+    if (TypingPosition().Char >= maxLeftChar_) {
+        if (listener_ != nullptr) listener_->KeystrokeRefused();
+        return;
+    }
+    // A typed character replaces the selection and nothing more; overwrite mode takes the next
+    // character only when nothing was selected.
+    const bool replacesSelection = SelAvail();
+    DeleteSelection();
+    if (!replacesSelection && !insertMode_ && caret_.Char <= LineLength(caret_.Line))
+        DeleteText(caret_, {caret_.Char + 1, caret_.Line});
     MoveCaret(InsertText(caret_, std::string_view(&ch, 1)), false);
 }
 

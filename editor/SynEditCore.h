@@ -46,6 +46,7 @@ public:
     virtual void SelectionChanged() {}
     virtual void ScrollChanged() {}            // TopLine or LeftChar changed: the widget repaints all
     virtual void StatusChanged() {}            // insert mode, selection mode, undo or redo availability
+    virtual void KeystrokeRefused() {}         // a typed character the caret limit keeps out: sound it
 };
 
 class TSynEditCore {
@@ -195,6 +196,7 @@ private:
     void PlaceCaret(TBufferCoord position);  // caret and both selection ends, nothing else
     void SetMovingEnd(TBufferCoord position);
     void TypeChar(char ch);
+    [[nodiscard]] TBufferCoord TypingPosition() const noexcept;
     void DeleteSelection();
     void DeleteWholeLines(int first, int last);
     void JoinNextLine(TBufferCoord at);

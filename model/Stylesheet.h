@@ -1,11 +1,12 @@
 // The stylesheet file: a generated block of rule lines between two marker lines, then free CSS.
 #pragma once
 
+#include "model/StyleRow.h"
+#include "platform/Exceptions.h"  // the reader and the writer throw EInOutError
+
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "model/StyleRow.h"
 
 namespace pindle {
 

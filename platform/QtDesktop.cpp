@@ -5,14 +5,129 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTreeView>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace pindle {
 namespace {
+
+constexpr const char* DefaultExtension = "css";
+
+// Names a listed file's type from its name alone. Qt's own provider reads each file's first bytes to
+// tell its type, on the user-interface thread: a file that blocks a read (/proc/kmsg) froze the
+// program, and a folder of large files on a slow disk stalled it. Listing a folder opens no file.
+class TFileTypeByName final : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isRoot())
+            return icon(Drive);
+        return icon(info.isDir() ? Folder : File);
+    }
+
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isRoot())
+            return QStringLiteral("Drive");
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        const QList<QMimeType> types = mimes_.mimeTypesForFileName(info.fileName());
+        if (types.isEmpty() || types.constFirst().comment().isEmpty())
+            return QStringLiteral("File");
+        return types.constFirst().comment();
+    }
+
+private:
+    QMimeDatabase mimes_;
+};
+
+// The program's Open and Save dialog. The default extension goes onto a typed name only when the
+// name as typed names no file, so that an existing file without an extension can be opened (and is
+// what Save asks to overwrite). `types` must outlive the dialog, whose file lister uses it.
+class TFileDialog final : public QFileDialog {
+public:
+    TFileDialog(QWidget* parent, bool save, QAbstractFileIconProvider& types) : QFileDialog(parent)
+    {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setIconProvider(&types);
+        setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        // The Open dialog does not insist that the named file exists: the reader reports a missing one.
+        setFileMode(QFileDialog::AnyFile);
+        setOption(QFileDialog::DontConfirmOverwrite, !save);
+        setNameFilters({QStringLiteral("Cascading Style Sheets (*.css)"), QStringLiteral("All files (*)")});
+        selectNameFilter(QStringLiteral("Cascading Style Sheets (*.css)"));
+    }
+
+    void accept() override
+    {
+        const QStringList typed = selectedFiles();
+        if (typed.size() == 1) {
+            const QFileInfo info(typed.constFirst());
+            if (!info.exists() && !info.fileName().isEmpty() && !info.fileName().contains(QLatin1Char('.')))
+                selectFile(info.filePath() + QLatin1Char('.') + QLatin1String(DefaultExtension));
+        }
+        QFileDialog::accept();
+    }
+
+protected:
+    // The columns' widths are known once the dialog is laid out; it grows about its centre, inside
+    // the screen.
+    void showEvent(QShowEvent* event) override
+    {
+        QFileDialog::showEvent(event);
+        const QRect before = frameGeometry();
+        ShowEveryColumn();
+        QPoint topLeft(before.center().x() - frameGeometry().width() / 2, before.top());
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() - frameGeometry().width())));
+        }
+        move(topLeft);
+    }
+
+private:
+    // The detail view's Size, Type and Date Modified columns as wide as their texts, beside a
+    // roomy Name column, in a dialog wide enough to show all four.
+    void ShowEveryColumn()
+    {
+        auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
+        if (view == nullptr)
+            return;
+        const QFontMetrics metrics(view->font());
+        const int padding = 2 * metrics.horizontalAdvance(QLatin1Char('M'));
+        const QDateTime late(QDate(2000, 12, 28), QTime(23, 59, 59));
+        const int widths[] = {
+            metrics.horizontalAdvance(QStringLiteral("MMMMMMMMMMMMMMMMMMMM")),
+            metrics.horizontalAdvance(QStringLiteral("999.9 KiB")),
+            metrics.horizontalAdvance(QStringLiteral("CSS stylesheet")),
+            metrics.horizontalAdvance(QLocale::system().toString(late, QLocale::ShortFormat)),
+        };
+        int total = 0;
+        for (int column = 0; column < 4; ++column) {
+            view->header()->resizeSection(column, widths[column] + padding);
+            total += widths[column] + padding;
+        }
+        const int besideView = width() - view->width();
+        resize(std::max(width(), besideView + total + view->verticalScrollBar()->sizeHint().width() + 2 * view->frameWidth()),
+               std::max(height(), 480));
+    }
+};
 
 class TQtDesktop final : public IDesktop {
 public:
@@ -64,15 +179,8 @@ public:
 
     std::optional<std::string> ExecuteFileDialog(QWidget* parent, TFileDialogSettings& settings) override
     {
-        QFileDialog dialog(parent);
-        dialog.setAcceptMode(settings.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        // The Open dialog does not insist that the named file exists: the reader reports a missing one.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.Save);
-        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog.setNameFilters({QStringLiteral("Cascading Style Sheets (*.css)"), QStringLiteral("All files (*)")});
-        dialog.selectNameFilter(QStringLiteral("Cascading Style Sheets (*.css)"));
-        dialog.setDefaultSuffix(QStringLiteral("css"));
+        TFileTypeByName types;
+        TFileDialog dialog(parent, settings.Save, types);
         if (!settings.FileName.empty())
             dialog.selectFile(QString::fromLocal8Bit(settings.FileName.c_str()));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -10,11 +10,13 @@
 #include "editor/SynEdit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -199,6 +201,34 @@ TEST_F(MainFormTest, HighlightedMenuItemShowsItsLongHintUntilTheMenuCloses)
     EXPECT_EQ(form->StatusBar->currentMessage(), "");
 }
 
+// Over a disabled item the bar shows that item's hint, over a separator nothing: never the hint of
+// the item the mouse came from.
+TEST_F(MainFormTest, MenuHintFollowsTheMouseOverDisabledItemsAndSeparators)
+{
+    Application().DoIdle();  // no row is selected: Edit and Delete are disabled
+    ASSERT_FALSE(form->mnuDelete->isEnabled());
+    const auto rest = [this](QMenu* menu, QAction* action) {
+        QTest::mouseMove(menu, menu->actionGeometry(action).center());
+        return FromQString(form->StatusBar->currentMessage());
+    };
+    form->menuBar()->setActiveAction(form->Style1->menuAction());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Style1));
+    EXPECT_EQ(rest(form->Style1, form->mnuAdd), "Add a new style");
+    EXPECT_EQ(rest(form->Style1, form->mnuDelete), "Delete the current style");
+    EXPECT_EQ(rest(form->Style1, form->N1), "");
+    EXPECT_EQ(rest(form->Style1, form->HTMLCode1), "Show the HTML code required to use this stylesheet");
+    EXPECT_EQ(rest(form->Style1, form->mnuEdit), "Edit the current style");
+    form->Style1->hide();
+    EXPECT_EQ(form->StatusBar->currentMessage(), "");
+
+    form->menuBar()->setActiveAction(form->File1->menuAction());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->File1));
+    EXPECT_EQ(rest(form->File1, form->SaveAs1), "Save the current stylesheet with a new filename");
+    EXPECT_EQ(rest(form->File1, form->N3), "");
+    EXPECT_EQ(rest(form->File1, form->Exit1), "Exit this application");
+    form->File1->hide();
+}
+
 TEST_F(MainFormTest, SaveOfANewDocumentAsksForANameWritesTheFileAndCopiesTheLink)
 {
     AddRow("h1", "Main heading");
@@ -279,6 +309,61 @@ TEST_F(MainFormTest, OpenReadsRowsAndFreeTextAndShowsTheNameWithABlank)
     EXPECT_EQ(Caption(), "Pindle - [" + path + "]");
 }
 
+int RowHeight(const QTreeView* view, int row)
+{
+    return view->visualRect(view->model()->index(row, 1)).height();
+}
+
+// The height a row needs for its 16 by 16 image and its text.
+int HeightForImage(const QTreeView* view)
+{
+    const int text = view->fontMetrics().height();
+    return std::max(view->iconSize().height(), text);
+}
+
+TEST_F(MainFormTest, RowsKeepTheHeightOfTheirImageWhileTheFirstColumnIsScrolledAway)
+{
+    form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+    ASSERT_GT(form->lvStyles->horizontalScrollBar()->value(), 80);  // the first column is out of sight
+    AddRow("h1");
+    AddRow("p");
+    QApplication::processEvents();
+    EXPECT_GE(RowHeight(form->lvStyles, 0), HeightForImage(form->lvStyles));
+    const int height = RowHeight(form->lvStyles, 0);
+    form->lvStyles->horizontalScrollBar()->setValue(0);
+    QApplication::processEvents();
+    EXPECT_EQ(RowHeight(form->lvStyles, 1), height);
+}
+
+TEST_F(MainFormTest, NewAndOpenScrollTheTableBackToItsStart)
+{
+    const std::string path = Path("wide.css");
+    std::string rows;
+    for (int i = 0; i < 40; ++i)
+        rows += "h" + std::to_string(i) + " {;font-size:" + std::to_string(i) + "pt;}\r\n";
+    WriteBytes(path, Header + rows + Footer);
+    desktop.FileChoices.push_back(path);
+    form->tbtnOpen->click();
+    QApplication::processEvents();
+    const int height = RowHeight(form->lvStyles, 0);
+    EXPECT_GE(height, HeightForImage(form->lvStyles));
+
+    for (QAction* command : {form->Open1, form->New1}) {
+        form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+        form->lvStyles->verticalScrollBar()->setValue(form->lvStyles->verticalScrollBar()->maximum());
+        desktop.FileChoices.push_back(path);
+        command->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(form->lvStyles->horizontalScrollBar()->value(), 0) << FromQString(command->objectName());
+        EXPECT_EQ(form->lvStyles->verticalScrollBar()->value(), 0) << FromQString(command->objectName());
+    }
+    // Opened again while scrolled right, the rows keep their height.
+    form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+    form->Open1->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(RowHeight(form->lvStyles, 0), height);
+}
+
 TEST_F(MainFormTest, FailedOpenShowsTheErrorAndKeepsTheDocument)
 {
     const std::string saved = Path("kept.css");
@@ -340,11 +425,13 @@ TEST(HtmlLink, TakesTheNameAfterTheLastSeparatorUnchanged)
         const char* Path;
         const char* Name;
     } cases[] = {
-        {"C:\\web\\site.css", "site.css"},
-        {"D:\\x\\y\\my style.css", "my style.css"},
         {"/home/ann/web/site.css", "site.css"},
-        {"/home/ann/a\\b.css", "b.css"},
-        {"C:site.css", "site.css"},
+        {"/srv/web/my style.css", "my style.css"},
+        // ":" and "\\" are ordinary characters of a file name here.
+        {"/home/me/a:b.css", "a:b.css"},
+        {"/home/ann/a\\b.css", "a\\b.css"},
+        {"C:\\web\\site.css", "C:\\web\\site.css"},
+        {"C:site.css", "C:site.css"},
         {"plain.css", "plain.css"},
         {"/folder/", ""},
         {"", ""},
@@ -378,6 +465,65 @@ TEST_F(MainFormTest, DraggingTheSplitterResizesThePane)
     EXPECT_EQ(form->seEditor->height(), 190);
 }
 
+// Drags the splitter's bar with the mouse to the given height in the window. The bar moves under
+// the mouse, so each point is mapped from the window as the bar stands at that moment.
+void DragSplitterTo(TMainForm& form, int windowY)
+{
+    QWidget* bar = form.Splitter1;
+    const QPoint grab = bar->mapTo(&form, QPoint(20, 1));
+    const QPoint target(grab.x(), windowY + 1);
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->mapFrom(&form, grab));
+    QTest::mouseMove(bar, bar->mapFrom(&form, (grab + target) / 2));
+    QTest::mouseMove(bar, bar->mapFrom(&form, target));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, bar->mapFrom(&form, target));
+    QApplication::processEvents();
+}
+
+TEST_F(MainFormTest, SplitterDragsNeverResizeTheWindowAndKeepTheTable30PixelsHigh)
+{
+    form->resize(696, 449);
+    QApplication::processEvents();
+    const QSize size = form->size();
+    const int shared = form->lvStyles->height() + form->seEditor->height();
+
+    const int tableTop = form->lvStyles->mapTo(form.get(), QPoint(0, 0)).y();
+    for (const int y : {100, tableTop + 31, tableTop + 29, 0, -200, 100}) {
+        DragSplitterTo(*form, y);
+        const int table = std::max(TSplitter::MinSize, y - tableTop);
+        EXPECT_EQ(form->height(), size.height()) << "dragged to " << y;
+        EXPECT_EQ(form->width(), size.width()) << "dragged to " << y;
+        EXPECT_EQ(form->lvStyles->height(), table) << "dragged to " << y;
+        EXPECT_EQ(form->seEditor->height(), shared - table) << "dragged to " << y;
+    }
+    // The window can still be made as small as before the drags.
+    EXPECT_LE(form->minimumSizeHint().height(), size.height() - 150);
+
+    // Dragged to within 30 pixels of the bottom, the pane collapses; the bar drags it open again.
+    DragSplitterTo(*form, form->Splitter1->mapTo(form.get(), QPoint(0, 0)).y() + form->seEditor->height() - 20);
+    EXPECT_EQ(form->seEditor->height(), 0);
+    EXPECT_EQ(form->height(), size.height());
+    DragSplitterTo(*form, form->Splitter1->mapTo(form.get(), QPoint(0, 0)).y() - 100);
+    EXPECT_EQ(form->seEditor->height(), 100);
+    EXPECT_EQ(form->lvStyles->height(), shared - 100);
+}
+
+TEST_F(MainFormTest, ASmallerWindowSqueezesThePaneAndALargerOneGivesItsHeightBack)
+{
+    form->resize(696, 449);
+    QApplication::processEvents();
+    const int chrome = form->height() - form->lvStyles->height() - form->seEditor->height();
+    form->resize(696, chrome + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(form->lvStyles->height(), TSplitter::MinSize);
+    EXPECT_EQ(form->seEditor->height(), 70);
+    form->resize(696, chrome + 50);
+    QApplication::processEvents();
+    EXPECT_EQ(form->seEditor->height(), 0);  // too little for the pane: it collapses
+    form->resize(696, 449);
+    QApplication::processEvents();
+    EXPECT_EQ(form->seEditor->height(), 150);
+}
+
 TEST_F(MainFormTest, AddThenCancelLeavesTheTableAsItWas)
 {
     AddRow("h1", "x");
@@ -393,6 +539,24 @@ TEST_F(MainFormTest, AddThenCancelLeavesTheTableAsItWas)
     EXPECT_EQ(form->Styles().Rows(), before);
     EXPECT_EQ(form->lvStyles->model()->rowCount(), 1);
     EXPECT_EQ(form->Styles().SelectedIndex(), 0);
+}
+
+TEST_F(MainFormTest, AddShowsTheNewRowAtTheEndOfALongTableWhileTheDialogIsOpen)
+{
+    for (int i = 0; i < 60; ++i)
+        AddRow("h" + std::to_string(i));
+    form->lvStyles->horizontalScrollBar()->setValue(form->lvStyles->horizontalScrollBar()->maximum());
+    QApplication::processEvents();
+    bool shown = false;
+    TStyleDlg::SetModalHook([&](TStyleDlg&) {
+        QTreeView* view = form->lvStyles;
+        const QRect row = view->visualRect(view->model()->index(60, 0));
+        shown = view->viewport()->rect().contains(row);
+        return mrCancel;
+    });
+    form->tbtnAddStyle->click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(form->Styles().Count(), 60);
 }
 
 TEST_F(MainFormTest, AddThatFailsLeavesNoEmptyRowAndShowsTheError)

@@ -4,15 +4,27 @@
 #include "tests/support/FakeDesktop.h"
 
 #include <QApplication>
+#include <QAbstractFileIconProvider>
 #include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace pindle {
@@ -150,6 +162,119 @@ TEST(ConfirmBox, ShowsYesBeforeNoWhateverTheDesktopsButtonOrder)
         EXPECT_EQ(order, "&Yes|&No") << "layout " << layout;
         EXPECT_EQ(answer, mrNo) << "layout " << layout;
     }
+}
+
+class FileDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* name : {"notes", "site.css", "x.txt"})
+            Write(name, "a {}\r\n");
+        Write("picture", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR");  // an image by its bytes, not by its name
+    }
+
+    void Write(const char* name, const std::string& bytes) const
+    {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    [[nodiscard]] std::string Path(const char* name) const
+    {
+        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    }
+
+    // Runs the real dialog; `act` plays the user's part on it while it is open.
+    std::optional<std::string> Run(bool save, const std::function<void(QFileDialog&)>& act)
+    {
+        TFileDialogSettings settings{Path("start.css"), save};
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            act(*dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        return Desktop().ExecuteFileDialog(nullptr, settings);
+    }
+
+    // Types a name into the dialog's name box and presses Enter.
+    static void TypeAndAccept(QFileDialog& dialog, const std::string& typed)
+    {
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(QString::fromStdString(typed));
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FileDialog, AddsTheDefaultExtensionOnlyWhenTheNameAsTypedNamesNoFile)
+{
+    const struct {
+        const char* Typed;
+        const char* Chosen;
+    } cases[] = {
+        {"notes", "notes"},        // an existing file without an extension
+        {"site", "site.css"},
+        {"new", "new.css"},
+        {"site.css", "site.css"},
+        {"x.txt", "x.txt"},
+        {"other.txt", "other.txt"},
+    };
+    for (const auto& c : cases) {
+        const auto chosen = Run(false, [&](QFileDialog& dialog) { TypeAndAccept(dialog, c.Typed); });
+        EXPECT_EQ(chosen, Path(c.Chosen)) << c.Typed;
+    }
+}
+
+TEST_F(FileDialog, SaveAsksBeforeOverwritingTheFileTheNameComesTo)
+{
+    for (const auto& [typed, chosen] : {std::pair{"site", "site.css"}, std::pair{"notes", "notes"}}) {
+        QString question;
+        const auto result = Run(true, [&](QFileDialog& dialog) {
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                question = box->text();
+                box->button(QMessageBox::Yes)->click();
+            });
+            TypeAndAccept(dialog, typed);
+        });
+        EXPECT_EQ(result, Path(chosen)) << typed;
+        EXPECT_TRUE(question.contains(QString::fromLatin1(chosen))) << question.toStdString();
+    }
+}
+
+TEST_F(FileDialog, NamesFileTypesFromTheNameWithoutReadingTheFile)
+{
+    Run(false, [&](QFileDialog& dialog) {
+        QAbstractFileIconProvider* types = dialog.iconProvider();
+        ASSERT_NE(types, nullptr);
+        const auto type = [&](const QString& path) { return types->type(QFileInfo(path)).toStdString(); };
+        EXPECT_EQ(type(QString::fromStdString(Path("picture"))), "File");
+        EXPECT_EQ(type(QString::fromStdString(Path("site.css"))), "CSS stylesheet");
+        EXPECT_EQ(type(dir.path()), "Folder");
+    });
+}
+
+TEST_F(FileDialog, ShowsTheSizeTypeAndDateColumnsWhole)
+{
+    Run(false, [&](QFileDialog& dialog) {
+        auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        ASSERT_NE(view, nullptr);
+        ASSERT_NE(model, nullptr);
+        const QModelIndex site = model->index(QString::fromStdString(Path("site.css")));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model->data(site.siblingAtColumn(2)).toString().isEmpty(); }));
+        const QHeaderView* header = view->header();
+        EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3), view->viewport()->width());
+        for (int column = 1; column < 4; ++column) {
+            const QString text = model->data(site.siblingAtColumn(column)).toString();
+            EXPECT_GT(header->sectionSize(column), view->fontMetrics().horizontalAdvance(text) + 8)
+                << column << " " << text.toStdString();
+        }
+    });
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -70,6 +72,84 @@ TEST_F(StyleDlgTest, IsLaidOutAsAFixedDialogWithItsThreePages)
     EXPECT_EQ(dialog.fccForeground->parentWidget(), dialog.GroupBox1);
     EXPECT_EQ(dialog.edtFontSize->parentWidget(), dialog.GroupBox2);
     EXPECT_EQ(dialog.cboFontWeight->parentWidget(), dialog.GroupBox3);
+}
+
+// The first row of the frame's top line, looking down the group box's right side, away from the
+// title and the controls.
+int FrameLineTop(QGroupBox* box)
+{
+    QImage image(box->size(), QImage::Format_ARGB32);
+    image.fill(box->palette().color(QPalette::Window));
+    box->render(&image, {}, {}, QWidget::RenderFlags());
+    const QRgb background = image.pixel(box->width() - 5, 0);
+    for (int y = 0; y < image.height(); ++y) {
+        if (image.pixel(box->width() - 5, y) != background)
+            return y;
+    }
+    return -1;
+}
+
+TEST_F(StyleDlgTest, GroupBoxesHoldTheirControlsInsideTheFrameClearOfTheTitle)
+{
+    dialog.PageControl1->setCurrentWidget(dialog.tbshtMisc);
+    for (QGroupBox* box : {dialog.GroupBox1, dialog.GroupBox2, dialog.GroupBox3}) {
+        int firstRow = box->height();
+        for (const QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            firstRow = std::min(firstRow, child->y());
+        ASSERT_EQ(firstRow, 20) << box->title().toStdString();
+        const int line = FrameLineTop(box);
+        EXPECT_GE(line, 0) << box->title().toStdString();
+        EXPECT_LT(line, firstRow - 2) << box->title().toStdString();
+        // The title stands on the line, above the first row of controls.
+        EXPECT_LE(box->fontMetrics().height(), firstRow) << box->title().toStdString();
+    }
+}
+
+TEST_F(StyleDlgTest, CustomFontLabelFitsItsPlaceUncut)
+{
+    QLabel* label = nullptr;
+    for (QLabel* candidate : dialog.tbshtFont->findChildren<QLabel*>()) {
+        if (candidate->text() == "Custom font family")
+            label = candidate;
+    }
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->geometry().left(), 10);
+    EXPECT_EQ(label->geometry().width(), 91);
+    EXPECT_LE(label->sizeHint().width(), 91);
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), 91);
+    EXPECT_GE(label->height(), QFontMetrics(label->font()).height());
+}
+
+// An entry that has the focus but is not selected shows a focus frame and no selection colour.
+TEST_F(StyleDlgTest, FocusOnAListWithoutASelectionTintsNoEntry)
+{
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.PageControl1->setCurrentWidget(dialog.tbshtFont);
+    QListWidget* list = dialog.lbSystemFonts;
+    dialog.edtCustomFont->setFocus();
+    QTest::keyClick(dialog.edtCustomFont, Qt::Key_Tab);
+    ASSERT_TRUE(list->hasFocus());
+    list->clearSelection();
+    ASSERT_TRUE(list->selectedItems().isEmpty());
+    const QRect row = list->visualItemRect(list->item(list->currentRow() < 0 ? 0 : list->currentRow()));
+    const QImage focused = list->viewport()->grab().toImage();
+    QTest::keyClick(list, Qt::Key_Tab);
+    ASSERT_FALSE(list->hasFocus());
+    const QImage unfocused = list->viewport()->grab().toImage();
+
+    int inside = 0;
+    int border = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y) {
+        for (int x = row.left(); x <= row.right(); ++x) {
+            const bool differs = focused.pixel(x, y) != unfocused.pixel(x, y);
+            const bool onBorder = y == row.top() || y == row.bottom() || x == row.left() || x == row.right();
+            (onBorder ? border : inside) += differs ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(inside, 0) << "pixels inside the focused row tinted";
+    EXPECT_GT(border, 0) << "no focus frame drawn";
+    dialog.hide();
 }
 
 TEST_F(StyleDlgTest, TabOrderRunsFromTheButtonsThroughEachPageInItsOwnOrder)

@@ -189,8 +189,9 @@ TEST_F(EditStyleTest, TickingAColourBoxWithoutAChoiceWritesWhiteOrTheLastSelecti
     EXPECT_TRUE(Edit(row, [](TStyleDlg& d) { d.cbxForeground->click(); }));
     EXPECT_EQ(row.SubItems[scColor], "#FFFFFF");
 
-    // A named colour sets the selection; a later row whose colour the list lacks, once the user
-    // re-ticks its box, writes that earlier selection.
+    // A named colour sets the selection; a later row whose colour the list lacks shows no entry
+    // selected, so once the user re-ticks its box it writes what an empty selection writes, not the
+    // earlier row's colour.
     row = MakeRow("p", {"", "", "", "", "", "", "", "", "#008000", "", ""});
     EXPECT_TRUE(Edit(row));
     row = MakeRow("p", {"", "", "", "", "", "", "", "", "#123456", "", ""});
@@ -198,7 +199,38 @@ TEST_F(EditStyleTest, TickingAColourBoxWithoutAChoiceWritesWhiteOrTheLastSelecti
         d.cbxForeground->click();
         d.cbxForeground->click();
     }));
-    EXPECT_EQ(row.SubItems[scColor], "#008000");
+    EXPECT_EQ(row.SubItems[scColor], "#FFFFFF");
+}
+
+// A colour no entry has shows the combo box's blank face, not the colour the previous row left
+// selected; its text still survives an untouched Ok. An empty colour text leaves the selection as
+// it was, under a clear check box.
+TEST_F(EditStyleTest, AColourNoEntryHasShowsNoEntrySelected)
+{
+    for (const char* colour : {"#123456", "red", "#12345"}) {
+        TStyleRow previous = MakeRow("p", {"", "", "", "", "", "", "", "", "#FF8080", "#FF8080", ""});
+        EXPECT_TRUE(Edit(previous));
+        ASSERT_NE(dialog.fccForeground->SelectedColor(), -1);
+        TStyleRow row = MakeRow("p", {"", "", "", "", "", "", "", "", colour, colour, ""});
+        const TStyleRow original = row;
+        EXPECT_TRUE(Edit(row, [](TStyleDlg& d) {
+            for (TFnpComboColor* combo : {d.fccForeground, d.fccBackground}) {
+                EXPECT_EQ(combo->currentIndex(), -1);
+                EXPECT_EQ(combo->SelectedColor(), -1);
+            }
+            EXPECT_TRUE(d.cbxForeground->isChecked());
+            EXPECT_TRUE(d.cbxBackground->isChecked());
+        })) << colour;
+        EXPECT_EQ(row, original) << colour;
+    }
+    TStyleRow named = MakeRow("p", {"", "", "", "", "", "", "", "", "#008000", "", ""});
+    EXPECT_TRUE(Edit(named));
+    TStyleRow empty = MakeRow("p", {});
+    EXPECT_TRUE(Edit(empty, [](TStyleDlg& d) {
+        EXPECT_FALSE(d.cbxForeground->isChecked());
+        EXPECT_EQ(d.fccForeground->SelectedColor(), HexToColor("#008000"));
+    }));
+    EXPECT_EQ(empty.SubItems[scColor], "");
 }
 
 TEST_F(EditStyleTest, ProgrammaticLoadingDoesNotCountAsTouching)

@@ -208,6 +208,77 @@ sed -n '5p' "$WORK/sheet.css" | cat -A | grep -qx 'h3.intro {;}   /\* Intro text
   fail "rule line of the added style: $(sed -n '5p' "$WORK/sheet.css" | cat -A)"
 echo "ok: add through the dialog, save, rule line"
 
+# ---- Steps 4 to 7: file dialog, overwrite typing, link code, splitter -----------------------------
+
+# 4. The Open dialog lists a folder without opening its files (watched with strace where it can
+#    attach), and a name typed without an extension opens the existing file of that name.
+mkdir "$WORK/listed"
+crlf "p {margin:0}" >"$WORK/listed/notes"
+printf '\x89PNG\r\n\x1a\n' >"$WORK/listed/picture"
+crlf "a {}" >"$WORK/listed/other.css"
+DIALOG=$(menu_command f o "Open") || fail "the Open dialog did not open"
+focus "$DIALOG"
+sleep 0.2
+STRACE_PID=""
+if command -v strace >/dev/null; then
+  strace -f -qq -e trace=openat,open -p "$PINDLE_PID" -o "$WORK/strace.log" 2>/dev/null &
+  STRACE_PID=$!
+  sleep 1
+  kill -0 "$STRACE_PID" 2>/dev/null || STRACE_PID=""   # not allowed to attach here
+fi
+xdotool key ctrl+a
+xdotool type --delay 5 "$WORK/listed/"
+xdotool key Return
+sleep 1.5
+if [ -n "$STRACE_PID" ]; then
+  kill "$STRACE_PID" 2>/dev/null || true
+  wait "$STRACE_PID" 2>/dev/null || true
+  grep -q "\"$WORK/listed\"" "$WORK/strace.log" || fail "strace saw no listing of $WORK/listed"
+  if grep "\"$WORK/listed/[^\"]" "$WORK/strace.log"; then fail "listing the folder opened its files"; fi
+  echo "ok: listing a folder opens none of its files"
+fi
+xdotool key ctrl+a
+xdotool type --delay 5 "notes"
+xdotool key Return
+wait_gone "Open" || fail "the Open dialog did not close on an existing name without extension"
+wait_caption "$MAIN" "Pindle - [ $WORK/listed/notes]" ||
+  fail "caption after opening notes: $(xdotool getwindowname "$MAIN")"
+echo "ok: open of an existing file without extension"
+
+# 5. In overwrite mode a character typed over a selection replaces the selection and nothing else.
+eval "$(xdotool getwindowgeometry --shell "$MAIN")"
+xdotool mousemove $((X + 200)) $((Y + HEIGHT - 19 - 150 + 8)) click 1
+xdotool key ctrl+Home Insert Right shift+Right shift+Right
+xdotool type --delay 5 "X"
+xdotool key Insert
+BOX=$(menu_command f s "Information") || fail "no Information message after the save"
+confirm_information "$BOX"
+{
+  crlf "$BEGIN" "$WARN" "$END" "pXmargin:0}"
+} >"$WORK/expected5"
+expect_file "$WORK/listed/notes" "$WORK/expected5"
+echo "ok: overwrite typing over a selection"
+
+# 6. The link code names the file after the last "/" only: ":" belongs to the name.
+file_dialog a "$WORK/a:b.css" "Save As"
+confirm_information
+CLIP=$(xclip -o -selection clipboard)
+[ "$CLIP" = '<link rel="stylesheet" type="text/css" href="a:b.css">' ] || fail "clipboard holds: $CLIP"
+echo "ok: link code of a name with a colon"
+
+# 7. Dragging the splitter to the top of the window leaves the window's size alone.
+eval "$(xdotool getwindowgeometry --shell "$MAIN")"
+BEFORE="${WIDTH}x${HEIGHT}"
+BAR_Y=$((Y + HEIGHT - 19 - 150 - 2))
+xdotool mousemove $((X + 300)) "$BAR_Y" mousedown 1 mousemove $((X + 300)) $((Y + 100)) \
+  mousemove $((X + 300)) "$Y" mouseup 1
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$MAIN")"
+[ "${WIDTH}x${HEIGHT}" = "$BEFORE" ] || fail "dragging the splitter resized the window: $BEFORE to ${WIDTH}x${HEIGHT}"
+echo "ok: the splitter keeps the window's size"
+
+# ---- end of steps 4 to 7 ----------------------------------------------------------------------------
+
 kill "$PINDLE_PID" 2>/dev/null || true
 
 # 4 to 6. Saving under a file size limit, onto a pipe, and in a read-only folder.

@@ -101,6 +101,49 @@ TEST_F(CoreTest, TypingInsertsAndOverwritesAndUndoRestoresTheCaret) {
     EXPECT_EQ(core.CaretXY(), (TBufferCoord{13, 1}));
 }
 
+// A typed character replaces the selection and nothing else, in insert and in overwrite mode.
+TEST_F(CoreTest, TypingOverASelectionReplacesOnlyTheSelection) {
+    const struct {
+        Lines Before;
+        TBufferCoord Anchor, End;
+        TSynSelectionMode Mode;
+        bool Overwrite;
+        Lines After;
+    } cases[] = {
+        {{"abcdef"}, {2, 1}, {4, 1}, TSynSelectionMode::smNormal, true, {"aXdef"}},
+        {{"abcdef"}, {2, 1}, {4, 1}, TSynSelectionMode::smNormal, false, {"aXdef"}},
+        {{"abcdef"}, {4, 1}, {2, 1}, TSynSelectionMode::smNormal, true, {"aXdef"}},  // selected leftwards
+        {{"abcdef", "xyz"}, {2, 1}, {2, 2}, TSynSelectionMode::smNormal, true, {"aXyz"}},
+        {{"abcdef"}, {2, 1}, {7, 1}, TSynSelectionMode::smNormal, true, {"aX"}},
+        {{"abcdef", "uvwxyz"}, {2, 1}, {4, 2}, TSynSelectionMode::smColumn, true, {"aXdef", "uxyz"}},
+        {{"abc", "def", "ghi"}, {2, 1}, {2, 2}, TSynSelectionMode::smLine, true, {"Xghi"}},
+    };
+    for (const auto& c : cases) {
+        core.Lines().Clear();
+        Load(c.Before);
+        core.SetInsertMode(!c.Overwrite);
+        core.SetSelectionMode(c.Mode);
+        core.SetSelection(c.Anchor, c.End);
+        Type("X");
+        EXPECT_EQ(Text(), c.After) << c.Before[0] << " from " << c.Anchor.Char << "," << c.Anchor.Line;
+        core.Undo();
+        EXPECT_EQ(Text(), c.Before) << "undo after " << c.Before[0];
+    }
+}
+
+TEST_F(CoreTest, OverwriteKeysSelectingWithShiftThenTypingKeepTheNextCharacter) {
+    Load({"abcdef"});
+    Key(Ctrl | vk::Home);
+    Key(vk::Insert);
+    Key(vk::Right);
+    Key(Shift | vk::Right);
+    Key(Shift | vk::Right);
+    Key('X', 'X');
+    EXPECT_EQ(Text(), Lines{"aXdef"});
+    Key('Y', 'Y');  // without a selection, overwrite takes the next character
+    EXPECT_EQ(Text(), Lines{"aXYef"});
+}
+
 TEST_F(CoreTest, TypingBeyondTheLineEndFillsWithBlanks) {
     Load({"ab"});
     core.SetCaretXY({6, 1});
@@ -177,6 +220,47 @@ TEST_F(CoreTest, LineLongerThanMaxLeftCharStaysWholeWhileTheCaretStopsAt1024) {
     EXPECT_EQ(core.SelText(), longLine);
     Key(ShiftCtrl | vk::End);
     EXPECT_EQ(core.SelText(), longLine + "\nx");
+}
+
+class TRefusalListener : public ISynEditCoreListener {
+public:
+    void KeystrokeRefused() override { ++Refusals; }
+    int Refusals = 0;
+};
+
+// The caret stops at column 1024, so a character typed there cannot go in: the widget is told, to
+// make the refusal heard, and neither the text nor the selection changes.
+TEST_F(CoreTest, CharacterTypedAtTheLastColumnIsRefusedAudiblyAndChangesNothing) {
+    TRefusalListener listener;
+    core.SetListener(&listener);
+    const std::string longLine(1500, 'w');
+    Load({"short", longLine});
+
+    core.SetCaretXY({1024, 1});  // beyond the end of a short line
+    Key('Z', 'z');
+    EXPECT_EQ(listener.Refusals, 1);
+    EXPECT_EQ(Text(), (Lines{"short", longLine}));
+    EXPECT_FALSE(core.CanUndo());
+
+    // A selection that starts at the last column stays as it was.
+    core.SetSelection({1500, 2}, {1024, 2});
+    ASSERT_EQ(core.SelText(), longLine.substr(1023, 476));
+    Key('Z', 'z');
+    EXPECT_EQ(listener.Refusals, 2);
+    EXPECT_EQ(core.SelText(), longLine.substr(1023, 476));
+    EXPECT_EQ(core.LineText(2), longLine);
+
+    // One column to the left the character goes in; a paste at the last column, which the caret
+    // limit does not hold back, inserts its text.
+    core.SetCaretXY({1023, 1});
+    Key('Z', 'z');
+    EXPECT_EQ(core.LineText(1), "short" + std::string(1017, ' ') + "z");
+    clipboard.Content = "p";
+    core.SetCaretXY({1024, 1});
+    Key(Ctrl | 'V');
+    EXPECT_EQ(core.LineText(1), "short" + std::string(1017, ' ') + "zp");
+    EXPECT_EQ(listener.Refusals, 2);
+    core.SetListener(nullptr);
 }
 
 TEST_F(CoreTest, MovementCommands) {

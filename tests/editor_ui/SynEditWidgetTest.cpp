@@ -202,6 +202,19 @@ TEST_F(EditorWidget, TypesLatin1CharactersAsSingleBytes)
     EXPECT_EQ(Line(0), "caf\xE9");
 }
 
+TEST_F(EditorWidget, ACharacterTheLastColumnRefusesSoundsThePlatformBeep)
+{
+    Load({"x"});
+    Core().SetCaretXY({1023, 1});
+    QTest::keyClicks(editor_, QStringLiteral("ab"));
+    EXPECT_EQ(Line(0).size(), 1023U);  // "a" went in at column 1023; "b" would have pushed it on
+    EXPECT_EQ(Line(0).back(), 'a');
+    EXPECT_EQ(desktop_.Beeps, std::vector<TBeep>{TBeep::Exclamation});
+    QTest::keyClick(editor_, Qt::Key_Left);
+    QTest::keyClicks(editor_, QStringLiteral("c"));
+    EXPECT_EQ(desktop_.Beeps.size(), 1U);  // typing inside the limit stays quiet
+}
+
 TEST_F(EditorWidget, PaintsACommentInItalicsAndAKeywordInBold)
 {
     Load({"/* note */", "color"});
