@@ -281,7 +281,7 @@ echo "ok: the splitter keeps the window's size"
 
 kill "$PINDLE_PID" 2>/dev/null || true
 
-# 4 to 6. Saving under a file size limit, onto a pipe, and in a read-only folder.
+# 8 to 10. Saving under a file size limit, onto a pipe, and in a read-only folder.
 source "$(dirname "${BASH_SOURCE[0]}")/save_faults.sh"
 
 echo "PASS"

@@ -73,7 +73,7 @@ save_as_replacing() {
   wait_gone "Save As" || fail "the Save As dialog did not close"
 }
 
-# 4. Under a file size limit below the document's size, Save As fails with an error box instead of
+# 8. Under a file size limit below the document's size, Save As fails with an error box instead of
 #    killing the program; nothing is left in the folder, and once the limit is raised the same
 #    document saves whole.
 BIG="$WORK/big.css"
@@ -98,7 +98,7 @@ confirm_information
 expect_file "$WORK/limited/out.css" "$BIG"
 echo "ok: a save under a file size limit shows an error, leaves nothing and loses nothing"
 
-# 5. Save As onto a named pipe is refused at once with an error box; the window goes on working.
+# 9. Save As onto a named pipe is refused at once with an error box; the window goes on working.
 mkfifo "$WORK/pipe.css"
 start_pindle
 save_as_replacing "$WORK/pipe.css"
@@ -110,7 +110,7 @@ confirm_information
 expect_file "$WORK/after-pipe.css" "$WORK/expected1"
 echo "ok: save as onto a pipe is refused without waiting"
 
-# 6. A writable file in a folder of mode 555 saves (in place) for a user whom the folder refuses a
+# 10. A writable file in a folder of mode 555 saves (in place) for a user whom the folder refuses a
 #    new file. Root writes anywhere through CAP_DAC_OVERRIDE, so the program runs without it.
 DROP=()
 if [ "$(id -u)" = 0 ]; then
