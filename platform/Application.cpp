@@ -6,6 +6,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <chrono>
 #include <exception>
@@ -93,6 +94,17 @@ void Guarded(TApplication& application, Body&& body)
 void TApplication::Run(const std::function<void()>& command)
 {
     Guarded(*this, command);
+}
+
+TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // Qt's file dialog would keep its history, sidebar and column widths in the user's configuration
+    // folder and bring them back in the next run. Pointed at a folder that can never exist, its
+    // settings are neither read nor written.
+    const QString nowhere = QStringLiteral("/dev/null/pindle-keeps-no-settings");
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, nowhere);
 }
 
 bool TQtApplication::notify(QObject* receiver, QEvent* event)

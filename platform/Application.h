@@ -71,9 +71,10 @@ inline TApplication& Application() { return TApplication::Instance(); }
 // The program's QApplication. Commands already stop their errors at the dispatcher; this is the net
 // for an error raised in any other event handler (a widget's key or paint handling), which Qt cannot
 // carry through its event loop: it is shown by the default error handler and the loop goes on.
+// It also keeps Qt's own dialogs from keeping settings between runs, as the program keeps none.
 class TQtApplication final : public QApplication {
 public:
-    TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    TQtApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
 

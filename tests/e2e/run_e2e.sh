@@ -284,4 +284,9 @@ kill "$PINDLE_PID" 2>/dev/null || true
 # 8 to 10. Saving under a file size limit, onto a pipe, and in a read-only folder.
 source "$(dirname "${BASH_SOURCE[0]}")/save_faults.sh"
 
+# 11. The program keeps no settings: the file dialogs above left nothing in the home folder.
+SETTINGS=$(find "$HOME" -type f -name '*.conf' 2>/dev/null)
+[ -z "$SETTINGS" ] || fail "the program wrote settings: $SETTINGS"
+echo "ok: no settings kept"
+
 echo "PASS"
