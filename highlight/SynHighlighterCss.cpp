@@ -192,6 +192,10 @@ struct TCssScanner {
     const char* Identifier(const char* p) noexcept;
     const char* Brace(const char* p) noexcept;
     const char* Single(const char* p, TtkTokenKind kind) noexcept;
+
+    // Moves to the end of the line, where the end-of-line token starts, with the line state the
+    // tokens on the way would leave, without scanning them one by one.
+    void SkipToLineEnd() noexcept;
 };
 
 void TCssScanner::Step() noexcept
@@ -358,6 +362,43 @@ inline const char* TCssScanner::Single(const char* p, TtkTokenKind kind) noexcep
     return p + 1;
 }
 
+// Only comments change the line state, so few characters matter on the way to the end: in plain
+// text an apostrophe, which starts a string that may hide a "/*", and a slash, which may open a
+// comment; inside a comment, the '*' that may close it. No token but a string or a comment holds an
+// apostrophe or a slash, so each one found in plain text starts a token, just as the token loop would
+// meet it, and the strings are scanned by the token loop's own procedure.
+void TCssScanner::SkipToLineEnd() noexcept
+{
+    const char* p = Next;
+    for (;;) {
+        if (Range == kInComment) {
+            p += std::strcspn(p, "*");
+            if (*p == 0)
+                break;
+            if (p[1] == '/') {
+                Range = kPlain;
+                p += 2;
+            } else {
+                ++p;
+            }
+        } else {
+            p += std::strcspn(p, "'/");
+            if (*p == 0)
+                break;
+            if (*p == '\'') {
+                p = String(p);
+            } else if (p[1] == '*') {
+                Range = kInComment;
+                p += 2;
+            } else {
+                ++p;
+            }
+        }
+    }
+    Next = p;
+    Kind = TtkTokenKind::tkNull;
+}
+
 }  // namespace
 
 TSynCssSyn::TSynCssSyn()
@@ -461,13 +502,11 @@ void TSynCssSyn::NextToken() noexcept
 
 void TSynCssSyn::ScanRestOfLine() noexcept
 {
+    if (tokenKind_ == TtkTokenKind::tkNull)
+        return;
     TCssScanner scanner{next_, range_, tokenKind_};
-    const char* start = tokenStart_;
-    while (scanner.Kind != TtkTokenKind::tkNull) {
-        start = scanner.Next;
-        scanner.Step();
-    }
-    tokenStart_ = start;
+    scanner.SkipToLineEnd();
+    tokenStart_ = scanner.Next;
     next_ = scanner.Next;
     range_ = scanner.Range;
     tokenKind_ = scanner.Kind;
