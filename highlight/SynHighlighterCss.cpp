@@ -172,8 +172,9 @@ inline bool MatchesKeyword(const char* identifier, std::size_t length, std::stri
 }
 
 // The scanning state of one line: where the next token starts, the line state and the kind of the
-// token scanned last. A small value, so that a loop over many tokens keeps it in registers; every
-// procedure takes the position of a token's first character and returns where the next one starts.
+// token scanned last. A small value, which the compiler keeps in registers while NextToken scans one
+// token and while SkipToLineEnd runs to the end of the line; every procedure takes the position of a
+// token's first character and returns where the next one starts.
 struct TCssScanner {
     const char* Next;
     std::uint8_t Range;
