@@ -171,8 +171,8 @@ public:
     void SetName(std::string name) { name_ = std::move(name); }
 
 protected:
-    // What ScanToLineEnd does. A concrete highlighter may run the same loop without going through its
-    // virtual operations for every token; the result must not differ.
+    // What ScanToLineEnd does. A concrete highlighter may reach the line end without scanning every
+    // token; the line state and everything else a caller can see afterwards must not differ.
     virtual void ScanRestOfLine() noexcept;
 
     // A concrete highlighter calls this first in its own destructor, so that editors let go of it

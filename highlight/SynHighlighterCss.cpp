@@ -1,6 +1,9 @@
 #include "highlight/SynHighlighterCss.h"
 
+#include <array>
 #include <cassert>
+#include <cstring>
+#include <string_view>
 
 namespace pindle {
 
@@ -34,6 +37,88 @@ constexpr std::array<std::int32_t, 256> kIdentWeight = [] {
         table[c] = kIdentTable[c] ? kHashTable[c] + 1 : 0;
     return table;
 }();
+
+// What a token starting with each character code is; the scanner switches on it.
+enum class TCharClass : std::uint8_t {
+    EndOfLine,
+    Blank,
+    LineFeed,
+    CarriageReturn,
+    HexNumber,
+    Apostrophe,
+    Parenthesis,
+    Slash,
+    Digit,
+    IdentifierStart,
+    Brace,
+    Other,
+};
+
+constexpr std::array<TCharClass, 256> kCharClass = [] {
+    std::array<TCharClass, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        TCharClass kind = TCharClass::Other;
+        if (c == 0)
+            kind = TCharClass::EndOfLine;
+        else if (c == 10)
+            kind = TCharClass::LineFeed;
+        else if (c == 13)
+            kind = TCharClass::CarriageReturn;
+        else if (c <= 32)
+            kind = TCharClass::Blank;
+        else if (c == '#' || c == '$')
+            kind = TCharClass::HexNumber;
+        else if (c == '\'')
+            kind = TCharClass::Apostrophe;
+        else if (c == '(' || c == ')')
+            kind = TCharClass::Parenthesis;
+        else if (c == '/')
+            kind = TCharClass::Slash;
+        else if (c >= '0' && c <= '9')
+            kind = TCharClass::Digit;
+        else if (kIdentTable[static_cast<std::size_t>(c)])
+            kind = TCharClass::IdentifierStart;
+        else if (c == '{' || c == '}')
+            kind = TCharClass::Brace;
+        table[static_cast<std::size_t>(c)] = kind;
+    }
+    return table;
+}();
+
+// The keywords, lower case, under the sum of their characters' hash values; at most two share a sum,
+// and they are tested in the order given.
+struct TKeywordSlot {
+    std::string_view First;
+    std::string_view Second;
+};
+
+constexpr std::int64_t kMaxKeywordSum = 138;
+
+constexpr std::int64_t HashSum(std::string_view word)
+{
+    std::int64_t sum = 0;
+    for (const char c : word)
+        sum += kHashTable[static_cast<unsigned char>(c)];
+    return sum;
+}
+
+constexpr std::array<TKeywordSlot, kMaxKeywordSum + 1> kKeywordSlots = [] {
+    constexpr std::string_view keywords[] = {
+        "face", "em", "pt", "px", "line", "left", "align", "shape", "top", "padding", "font", "height", "size",
+        "right", "margin", "color", "width", "family", "text", "weight", "bottom", "vertical", "background",
+        "overflow", "position", "horizontal",
+    };
+    std::array<TKeywordSlot, kMaxKeywordSum + 1> slots{};
+    for (const std::string_view keyword : keywords) {
+        TKeywordSlot& slot = slots[static_cast<std::size_t>(HashSum(keyword))];
+        (slot.First.empty() ? slot.First : slot.Second) = keyword;
+    }
+    return slots;
+}();
+
+static_assert(kKeywordSlots[40].First == "px" && kKeywordSlots[40].Second == "line");
+static_assert(kKeywordSlots[55].First == "padding" && kKeywordSlots[55].Second == "font");
+static_assert(kKeywordSlots[15].First == "face" && kKeywordSlots[138].First == "horizontal");
 
 const TSynIdentChars& CssIdentChars() noexcept
 {
@@ -72,6 +157,249 @@ inline bool IsDigit(char c) noexcept
     return c >= '0' && c <= '9';
 }
 
+// The identifier equals the keyword when each of its characters has the hash value of the keyword's:
+// letters match in either case, and '0' to '9' or '_' never match a letter. For identifier
+// characters against a lower-case keyword that is comparing with the case bit set.
+inline bool MatchesKeyword(const char* identifier, std::size_t length, std::string_view keyword) noexcept
+{
+    if (length != keyword.size())
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if ((identifier[i] | 0x20) != keyword[i])
+            return false;
+    }
+    return true;
+}
+
+// The scanning state of one line: where the next token starts, the line state and the kind of the
+// token scanned last. A small value, which the compiler keeps in registers while NextToken scans one
+// token and while SkipToLineEnd runs to the end of the line; every procedure takes the position of a
+// token's first character and returns where the next one starts.
+struct TCssScanner {
+    const char* Next;
+    std::uint8_t Range;
+    TtkTokenKind Kind;
+
+    // Scans the token at Next. Forced inline: a copy that stays a function of its own would make the
+    // scanner live in memory.
+    [[gnu::always_inline]] inline void Step() noexcept;
+
+    const char* Whitespace(const char* p) noexcept;
+    const char* HexNumber(const char* p) noexcept;
+    const char* String(const char* p) noexcept;
+    const char* Slash(const char* p) noexcept;
+    const char* Comment(const char* p) noexcept;
+    const char* Number(const char* p) noexcept;
+    const char* Identifier(const char* p) noexcept;
+    const char* Brace(const char* p) noexcept;
+    const char* Single(const char* p, TtkTokenKind kind) noexcept;
+
+    // Moves to the end of the line, where the end-of-line token starts, with the line state the
+    // tokens on the way would leave, without scanning them one by one.
+    void SkipToLineEnd() noexcept;
+};
+
+void TCssScanner::Step() noexcept
+{
+    const char* p = Next;
+    if (Range == kInComment) {
+        Next = Comment(p);
+        return;
+    }
+    switch (kCharClass[Byte(*p)]) {
+    case TCharClass::EndOfLine: Kind = TtkTokenKind::tkNull; break;
+    case TCharClass::Blank: p = Whitespace(p); break;
+    case TCharClass::LineFeed: p = Single(p, TtkTokenKind::tkSpace); break;
+    case TCharClass::CarriageReturn:
+        p = Single(p, TtkTokenKind::tkSpace);
+        if (*p == 10)
+            ++p;
+        break;
+    case TCharClass::HexNumber: p = HexNumber(p); break;
+    case TCharClass::Apostrophe: p = String(p); break;
+    case TCharClass::Parenthesis: p = Single(p, TtkTokenKind::tkSymbol); break;
+    case TCharClass::Slash: p = Slash(p); break;
+    case TCharClass::Digit: p = Number(p); break;
+    case TCharClass::IdentifierStart: p = Identifier(p); break;
+    case TCharClass::Brace: p = Brace(p); break;
+    case TCharClass::Other: p = Single(p, TtkTokenKind::tkUnknown); break;
+    }
+    Next = p;
+}
+
+inline const char* TCssScanner::Whitespace(const char* p) noexcept
+{
+    Kind = TtkTokenKind::tkSpace;
+    ++p;
+    while (IsBlank(*p))
+        ++p;
+    return p;
+}
+
+inline const char* TCssScanner::HexNumber(const char* p) noexcept
+{
+    Kind = TtkTokenKind::tkNumber;
+    ++p;
+    while (IsHexDigit(*p))
+        ++p;
+    return p;
+}
+
+// A string never continues on the next line, and the line state is not touched.
+inline const char* TCssScanner::String(const char* p) noexcept
+{
+    Kind = TtkTokenKind::tkString;
+    // The first test fails on a terminating zero, so the second never reads past the text.
+    if (p[1] == '\'' && p[2] == '\'')
+        p += 2;
+    for (;;) {
+        if (IsLineBreakOrEnd(*p))
+            break;
+        ++p;
+        if (*p == '\'')
+            break;
+    }
+    if (*p != 0)
+        ++p;
+    return p;
+}
+
+inline const char* TCssScanner::Slash(const char* p) noexcept
+{
+    ++p;
+    if (*p != '*') {
+        Kind = TtkTokenKind::tkSymbol;
+        return p;
+    }
+    Kind = TtkTokenKind::tkComment;
+    Range = kInComment;
+    ++p;
+    if (IsLineBreakOrEnd(*p))
+        return p;
+    return Comment(p);
+}
+
+// The rest of a comment up to its "*/", a line break or the end. An empty rest of line gives the
+// end-of-line token and stays in the comment.
+inline const char* TCssScanner::Comment(const char* p) noexcept
+{
+    if (*p == 0) {
+        Kind = TtkTokenKind::tkNull;
+        return p;
+    }
+    Kind = TtkTokenKind::tkComment;
+    // The first character belongs to the comment even when it is a line break.
+    if (*p == '*' && p[1] == '/') {
+        Range = kPlain;
+        return p + 2;
+    }
+    ++p;
+    for (;;) {
+        p += std::strcspn(p, "*\r\n");
+        if (*p != '*')
+            return p;
+        if (p[1] == '/') {
+            Range = kPlain;
+            return p + 2;
+        }
+        ++p;
+    }
+}
+
+// Digits, 'E', 'e' and '.', except a '.' followed by another.
+inline const char* TCssScanner::Number(const char* p) noexcept
+{
+    Kind = TtkTokenKind::tkNumber;
+    ++p;
+    for (;;) {
+        const char c = *p;
+        if (c == '.') {
+            if (p[1] == '.')
+                break;
+        } else if (!IsDigit(c) && c != 'E' && c != 'e') {
+            break;
+        }
+        ++p;
+    }
+    return p;
+}
+
+// One pass sums the hash values and finds the length; the sum picks the at most two keywords that
+// can match, and each comparison looks at the lengths first.
+inline const char* TCssScanner::Identifier(const char* p) noexcept
+{
+    const char* start = p;
+    // 64 bits: a line-long identifier must not overflow the sum.
+    std::int64_t sum = 0;
+    for (;;) {
+        const std::int32_t weight = kIdentWeight[Byte(*p)];
+        if (weight == 0)
+            break;
+        sum += weight - 1;
+        ++p;
+    }
+    const auto length = static_cast<std::size_t>(p - start);
+    Kind = TtkTokenKind::tkIdentifier;
+    if (sum <= kMaxKeywordSum) {
+        const TKeywordSlot& slot = kKeywordSlots[static_cast<std::size_t>(sum)];
+        if (MatchesKeyword(start, length, slot.First) || MatchesKeyword(start, length, slot.Second))
+            Kind = TtkTokenKind::tkKey;
+    }
+    return p;
+}
+
+inline const char* TCssScanner::Brace(const char* p) noexcept
+{
+    Kind = TtkTokenKind::tkString;
+    ++p;
+    while (IsDigit(*p))
+        ++p;
+    return p;
+}
+
+inline const char* TCssScanner::Single(const char* p, TtkTokenKind kind) noexcept
+{
+    Kind = kind;
+    return p + 1;
+}
+
+// Only comments change the line state, so few characters matter on the way to the end: in plain
+// text an apostrophe, which starts a string that may hide a "/*", and a slash, which may open a
+// comment; inside a comment, the '*' that may close it. No token but a string or a comment holds an
+// apostrophe or a slash, so each one found in plain text starts a token, just as the token loop would
+// meet it, and the strings are scanned by the token loop's own procedure.
+void TCssScanner::SkipToLineEnd() noexcept
+{
+    const char* p = Next;
+    for (;;) {
+        if (Range == kInComment) {
+            p += std::strcspn(p, "*");
+            if (*p == 0)
+                break;
+            if (p[1] == '/') {
+                Range = kPlain;
+                p += 2;
+            } else {
+                ++p;
+            }
+        } else {
+            p += std::strcspn(p, "'/");
+            if (*p == 0)
+                break;
+            if (*p == '\'') {
+                p = String(p);
+            } else if (p[1] == '*') {
+                Range = kInComment;
+                p += 2;
+            } else {
+                ++p;
+            }
+        }
+    }
+    Next = p;
+    Kind = TtkTokenKind::tkNull;
+}
+
 }  // namespace
 
 TSynCssSyn::TSynCssSyn()
@@ -102,8 +430,6 @@ TSynCssSyn::TSynCssSyn()
     symbolAttri_ = plain("Symbol");
 
     SetAttributeChangeHandler(MakeMethod(this, &TSynCustomHighlighter::AttributesChanged));
-    InitKeywordTable();
-    InitDispatchTable();
     SetDefaultFilter("Cascading Stylesheets (*.css)|*.css");
     range_ = kPlain;
 }
@@ -111,63 +437,6 @@ TSynCssSyn::TSynCssSyn()
 TSynCssSyn::~TSynCssSyn()
 {
     NotifyDestroying();
-}
-
-void TSynCssSyn::InitKeywordTable() noexcept
-{
-    keywordTable_.fill(&Test<&TSynCssSyn::NotKeyword>);
-    keywordTable_[15] = &Test<&TSynCssSyn::KeySum15>;
-    keywordTable_[18] = &Test<&TSynCssSyn::KeySum18>;
-    keywordTable_[36] = &Test<&TSynCssSyn::KeySum36>;
-    keywordTable_[40] = &Test<&TSynCssSyn::KeySum40>;
-    keywordTable_[43] = &Test<&TSynCssSyn::KeySum43>;
-    keywordTable_[49] = &Test<&TSynCssSyn::KeySum49>;
-    keywordTable_[51] = &Test<&TSynCssSyn::KeySum51>;
-    keywordTable_[55] = &Test<&TSynCssSyn::KeySum55>;
-    keywordTable_[57] = &Test<&TSynCssSyn::KeySum57>;
-    keywordTable_[59] = &Test<&TSynCssSyn::KeySum59>;
-    keywordTable_[62] = &Test<&TSynCssSyn::KeySum62>;
-    keywordTable_[63] = &Test<&TSynCssSyn::KeySum63>;
-    keywordTable_[64] = &Test<&TSynCssSyn::KeySum64>;
-    keywordTable_[66] = &Test<&TSynCssSyn::KeySum66>;
-    keywordTable_[69] = &Test<&TSynCssSyn::KeySum69>;
-    keywordTable_[72] = &Test<&TSynCssSyn::KeySum72>;
-    keywordTable_[85] = &Test<&TSynCssSyn::KeySum85>;
-    keywordTable_[90] = &Test<&TSynCssSyn::KeySum90>;
-    keywordTable_[96] = &Test<&TSynCssSyn::KeySum96>;
-    keywordTable_[116] = &Test<&TSynCssSyn::KeySum116>;
-    keywordTable_[117] = &Test<&TSynCssSyn::KeySum117>;
-    keywordTable_[138] = &Test<&TSynCssSyn::KeySum138>;
-}
-
-void TSynCssSyn::InitDispatchTable() noexcept
-{
-    for (int c = 0; c < 256; ++c) {
-        TScanProc proc = &Scan<&TSynCssSyn::OtherCharProc>;
-        if (c == 0)
-            proc = &Scan<&TSynCssSyn::EndOfLineProc>;
-        else if (c == 10)
-            proc = &Scan<&TSynCssSyn::LineFeedProc>;
-        else if (c == 13)
-            proc = &Scan<&TSynCssSyn::CarriageReturnProc>;
-        else if (c <= 32)
-            proc = &Scan<&TSynCssSyn::WhitespaceProc>;
-        else if (c == '#' || c == '$')
-            proc = &Scan<&TSynCssSyn::HexNumberProc>;
-        else if (c == '\'')
-            proc = &Scan<&TSynCssSyn::StringProc>;
-        else if (c == '(' || c == ')')
-            proc = &Scan<&TSynCssSyn::ParenthesisProc>;
-        else if (c == '/')
-            proc = &Scan<&TSynCssSyn::SlashProc>;
-        else if (c >= '0' && c <= '9')
-            proc = &Scan<&TSynCssSyn::NumberProc>;
-        else if (kIdentTable[static_cast<std::size_t>(c)])
-            proc = &Scan<&TSynCssSyn::IdentifierProc>;
-        else if (c == '{' || c == '}')
-            proc = &Scan<&TSynCssSyn::BraceProc>;
-        dispatchTable_[static_cast<std::size_t>(c)] = proc;
-    }
 }
 
 TSynHighlighterAttributes* TSynCssSyn::StandardAttribute(int index) const noexcept
@@ -189,7 +458,7 @@ const TSynIdentChars& TSynCssSyn::IdentifierChars() const noexcept
 
 std::string TSynCssSyn::TokenText() const
 {
-    return std::string(line_ + tokenStart_, static_cast<std::size_t>(pos_ - tokenStart_));
+    return std::string(tokenStart_, static_cast<std::size_t>(next_ - tokenStart_));
 }
 
 TSynHighlighterAttributes* TSynCssSyn::TokenAttribute() const noexcept
@@ -212,7 +481,7 @@ void TSynCssSyn::StartLine(std::string_view text, int lineIndex) noexcept
 {
     line_ = text.data() != nullptr ? text.data() : "";
     assert(text.data() == nullptr || line_[text.size()] == 0);
-    pos_ = 0;
+    next_ = line_;
     lineIndex_ = lineIndex;
     NextToken();
 }
@@ -224,233 +493,24 @@ void TSynCssSyn::SetLineState(std::intptr_t value) noexcept
 
 void TSynCssSyn::NextToken() noexcept
 {
-    tokenStart_ = pos_;
-    if (range_ == kInComment)
-        CommentContinuation();
-    else
-        dispatchTable_[Byte(line_[pos_])](*this);
+    TCssScanner scanner{next_, range_, tokenKind_};
+    tokenStart_ = next_;
+    scanner.Step();
+    next_ = scanner.Next;
+    range_ = scanner.Range;
+    tokenKind_ = scanner.Kind;
 }
 
 void TSynCssSyn::ScanRestOfLine() noexcept
 {
-    while (tokenKind_ != TtkTokenKind::tkNull)
-        TSynCssSyn::NextToken();
-}
-
-void TSynCssSyn::EndOfLineProc() noexcept
-{
-    tokenKind_ = TtkTokenKind::tkNull;
-}
-
-// The procedures below scan through a local pointer and store the position once at the end, so
-// that the loops run in registers.
-
-void TSynCssSyn::WhitespaceProc() noexcept
-{
-    const char* p = line_ + pos_ + 1;
-    tokenKind_ = TtkTokenKind::tkSpace;
-    while (IsBlank(*p))
-        ++p;
-    pos_ = static_cast<std::int32_t>(p - line_);
-}
-
-void TSynCssSyn::LineFeedProc() noexcept
-{
-    tokenKind_ = TtkTokenKind::tkSpace;
-    ++pos_;
-}
-
-void TSynCssSyn::CarriageReturnProc() noexcept
-{
-    tokenKind_ = TtkTokenKind::tkSpace;
-    ++pos_;
-    if (line_[pos_] == 10)
-        ++pos_;
-}
-
-void TSynCssSyn::HexNumberProc() noexcept
-{
-    const char* p = line_ + pos_ + 1;
-    tokenKind_ = TtkTokenKind::tkNumber;
-    while (IsHexDigit(*p))
-        ++p;
-    pos_ = static_cast<std::int32_t>(p - line_);
-}
-
-void TSynCssSyn::StringProc() noexcept
-{
-    const char* p = line_ + pos_;
-    tokenKind_ = TtkTokenKind::tkString;
-    // The first test fails on a terminating zero, so the second never reads past the text.
-    if (p[1] == '\'' && p[2] == '\'')
-        p += 2;
-    for (;;) {
-        if (IsLineBreakOrEnd(*p))
-            break;
-        ++p;
-        if (*p == '\'')
-            break;
-    }
-    if (*p != 0)
-        ++p;
-    pos_ = static_cast<std::int32_t>(p - line_);
-}
-
-void TSynCssSyn::ParenthesisProc() noexcept
-{
-    ++pos_;
-    tokenKind_ = TtkTokenKind::tkSymbol;
-}
-
-void TSynCssSyn::SlashProc() noexcept
-{
-    ++pos_;
-    if (line_[pos_] == '*') {
-        tokenKind_ = TtkTokenKind::tkComment;
-        range_ = kInComment;
-        ++pos_;
-        if (!IsLineBreakOrEnd(line_[pos_]))
-            CommentContinuation();
-    } else {
-        tokenKind_ = TtkTokenKind::tkSymbol;
-    }
-}
-
-void TSynCssSyn::CommentContinuation() noexcept
-{
-    const char* p = line_ + pos_;
-    if (*p == 0) {
-        tokenKind_ = TtkTokenKind::tkNull;
+    if (tokenKind_ == TtkTokenKind::tkNull)
         return;
-    }
-    tokenKind_ = TtkTokenKind::tkComment;
-    for (;;) {
-        if (*p == '*' && p[1] == '/') {
-            range_ = kPlain;
-            p += 2;
-            break;
-        }
-        ++p;
-        if (IsLineBreakOrEnd(*p))
-            break;
-    }
-    pos_ = static_cast<std::int32_t>(p - line_);
+    TCssScanner scanner{next_, range_, tokenKind_};
+    scanner.SkipToLineEnd();
+    tokenStart_ = scanner.Next;
+    next_ = scanner.Next;
+    range_ = scanner.Range;
+    tokenKind_ = scanner.Kind;
 }
-
-void TSynCssSyn::NumberProc() noexcept
-{
-    const char* p = line_ + pos_ + 1;
-    tokenKind_ = TtkTokenKind::tkNumber;
-    for (;;) {
-        const char c = *p;
-        if (c == '.') {
-            if (p[1] == '.')
-                break;
-        } else if (!IsDigit(c) && c != 'E' && c != 'e') {
-            break;
-        }
-        ++p;
-    }
-    pos_ = static_cast<std::int32_t>(p - line_);
-}
-
-void TSynCssSyn::IdentifierProc() noexcept
-{
-    tokenKind_ = ClassifyIdentifier(line_ + pos_);
-    const char* p = line_ + pos_ + identLen_;
-    // Classification counted every identifier character already; this finds none, but keeps the
-    // token whole should the two ever disagree.
-    while (kIdentTable[Byte(*p)])
-        ++p;
-    pos_ = static_cast<std::int32_t>(p - line_);
-}
-
-void TSynCssSyn::BraceProc() noexcept
-{
-    const char* p = line_ + pos_ + 1;
-    tokenKind_ = TtkTokenKind::tkString;
-    while (IsDigit(*p))
-        ++p;
-    pos_ = static_cast<std::int32_t>(p - line_);
-}
-
-void TSynCssSyn::OtherCharProc() noexcept
-{
-    ++pos_;
-    tokenKind_ = TtkTokenKind::tkUnknown;
-}
-
-inline TtkTokenKind TSynCssSyn::ClassifyIdentifier(const char* start) noexcept
-{
-    identStart_ = start;
-    // 64 bits: a line-long identifier must not overflow the sum.
-    std::int64_t sum = 0;
-    const char* p = start;
-    for (;;) {
-        const std::int32_t weight = kIdentWeight[Byte(*p)];
-        if (weight == 0)
-            break;
-        sum += weight - 1;
-        ++p;
-    }
-    identLen_ = static_cast<std::int32_t>(p - start);
-    if (sum > 138)
-        return TtkTokenKind::tkIdentifier;
-    return keywordTable_[static_cast<std::size_t>(sum)](*this);
-}
-
-bool TSynCssSyn::MatchesKeyword(std::string_view keyword) const noexcept
-{
-    const auto length = static_cast<std::int32_t>(keyword.size());
-    if (length != identLen_)
-        return false;
-    for (std::int32_t i = 0; i < length; ++i) {
-        if (kHashTable[Byte(identStart_[i])] != kHashTable[Byte(keyword[i])])
-            return false;
-    }
-    return true;
-}
-
-TtkTokenKind TSynCssSyn::NotKeyword() noexcept
-{
-    return TtkTokenKind::tkIdentifier;
-}
-
-#define PINDLE_KEYWORD_TEST(sum, ...)                                        \
-    TtkTokenKind TSynCssSyn::KeySum##sum() noexcept                          \
-    {                                                                        \
-        for (std::string_view keyword : {__VA_ARGS__}) {                     \
-            if (MatchesKeyword(keyword))                                     \
-                return TtkTokenKind::tkKey;                                  \
-        }                                                                    \
-        return TtkTokenKind::tkIdentifier;                                   \
-    }
-
-using namespace std::string_view_literals;
-
-PINDLE_KEYWORD_TEST(15, "face"sv)
-PINDLE_KEYWORD_TEST(18, "em"sv)
-PINDLE_KEYWORD_TEST(36, "pt"sv)
-PINDLE_KEYWORD_TEST(40, "px"sv, "line"sv)
-PINDLE_KEYWORD_TEST(43, "left"sv, "align"sv)
-PINDLE_KEYWORD_TEST(49, "shape"sv)
-PINDLE_KEYWORD_TEST(51, "top"sv)
-PINDLE_KEYWORD_TEST(55, "padding"sv, "font"sv)
-PINDLE_KEYWORD_TEST(57, "height"sv)
-PINDLE_KEYWORD_TEST(59, "size"sv)
-PINDLE_KEYWORD_TEST(62, "right"sv, "margin"sv)
-PINDLE_KEYWORD_TEST(63, "color"sv)
-PINDLE_KEYWORD_TEST(64, "width"sv)
-PINDLE_KEYWORD_TEST(66, "family"sv)
-PINDLE_KEYWORD_TEST(69, "text"sv)
-PINDLE_KEYWORD_TEST(72, "weight"sv)
-PINDLE_KEYWORD_TEST(85, "bottom"sv)
-PINDLE_KEYWORD_TEST(90, "vertical"sv)
-PINDLE_KEYWORD_TEST(96, "background"sv)
-PINDLE_KEYWORD_TEST(116, "overflow"sv)
-PINDLE_KEYWORD_TEST(117, "position"sv)
-PINDLE_KEYWORD_TEST(138, "horizontal"sv)
-
-#undef PINDLE_KEYWORD_TEST
 
 }  // namespace pindle

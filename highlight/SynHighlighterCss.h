@@ -4,7 +4,6 @@
 
 #include "highlight/SynEditHighlighter.h"
 
-#include <array>
 #include <cstdint>
 
 namespace pindle {
@@ -38,7 +37,7 @@ public:
     [[nodiscard]] std::string TokenText() const override;
     [[nodiscard]] TSynHighlighterAttributes* TokenAttribute() const noexcept override;
     [[nodiscard]] int TokenKind() const noexcept override { return static_cast<int>(tokenKind_); }
-    [[nodiscard]] int TokenStart() const noexcept override { return tokenStart_; }
+    [[nodiscard]] int TokenStart() const noexcept override { return static_cast<int>(tokenStart_ - line_); }
     void NextToken() noexcept override;
     void StartLine(std::string_view text, int lineIndex) noexcept override;
     // Keeps the low 8 bits of the value.
@@ -60,75 +59,14 @@ protected:
     void ScanRestOfLine() noexcept override;
 
 private:
-    // Plain function pointers taking the instance: a call through them needs no member-pointer
-    // adjustment, and each procedure is inlined into its entry.
-    using TScanProc = void (*)(TSynCssSyn&) noexcept;
-    using TKeywordTest = TtkTokenKind (*)(TSynCssSyn&) noexcept;
-
-    template <void (TSynCssSyn::*Procedure)() noexcept>
-    static void Scan(TSynCssSyn& self) noexcept
-    {
-        (self.*Procedure)();
-    }
-    template <TtkTokenKind (TSynCssSyn::*Keywords)() noexcept>
-    static TtkTokenKind Test(TSynCssSyn& self) noexcept
-    {
-        return (self.*Keywords)();
-    }
-
-    void InitKeywordTable() noexcept;
-    void InitDispatchTable() noexcept;
-    TtkTokenKind ClassifyIdentifier(const char* start) noexcept;
-    [[nodiscard]] bool MatchesKeyword(std::string_view keyword) const noexcept;
-
-    TtkTokenKind NotKeyword() noexcept;
-    TtkTokenKind KeySum15() noexcept;
-    TtkTokenKind KeySum18() noexcept;
-    TtkTokenKind KeySum36() noexcept;
-    TtkTokenKind KeySum40() noexcept;
-    TtkTokenKind KeySum43() noexcept;
-    TtkTokenKind KeySum49() noexcept;
-    TtkTokenKind KeySum51() noexcept;
-    TtkTokenKind KeySum55() noexcept;
-    TtkTokenKind KeySum57() noexcept;
-    TtkTokenKind KeySum59() noexcept;
-    TtkTokenKind KeySum62() noexcept;
-    TtkTokenKind KeySum63() noexcept;
-    TtkTokenKind KeySum64() noexcept;
-    TtkTokenKind KeySum66() noexcept;
-    TtkTokenKind KeySum69() noexcept;
-    TtkTokenKind KeySum72() noexcept;
-    TtkTokenKind KeySum85() noexcept;
-    TtkTokenKind KeySum90() noexcept;
-    TtkTokenKind KeySum96() noexcept;
-    TtkTokenKind KeySum116() noexcept;
-    TtkTokenKind KeySum117() noexcept;
-    TtkTokenKind KeySum138() noexcept;
-
-    void EndOfLineProc() noexcept;
-    void WhitespaceProc() noexcept;
-    void LineFeedProc() noexcept;
-    void CarriageReturnProc() noexcept;
-    void HexNumberProc() noexcept;
-    void StringProc() noexcept;
-    void ParenthesisProc() noexcept;
-    void SlashProc() noexcept;
-    void CommentContinuation() noexcept;
-    void NumberProc() noexcept;
-    void IdentifierProc() noexcept;
-    void BraceProc() noexcept;
-    void OtherCharProc() noexcept;
-
+    // The scanning state lives in plain fields that the scanner in the source file takes into registers
+    // for one token (NextToken) or for the rest of the line (ScanRestOfLine) and hands back.
     std::uint8_t range_ = 0;
     const char* line_ = "";
     int lineIndex_ = 0;
-    std::array<TScanProc, 256> dispatchTable_{};
-    std::int32_t pos_ = 0;
-    std::int32_t identLen_ = 0;
-    const char* identStart_ = nullptr;
-    std::int32_t tokenStart_ = 0;
+    const char* next_ = "";        // where the next token starts
+    const char* tokenStart_ = "";  // the current token's first character
     TtkTokenKind tokenKind_ = TtkTokenKind::tkNull;
-    std::array<TKeywordTest, 139> keywordTable_{};
     TSynHighlighterAttributes* commentAttri_ = nullptr;
     TSynHighlighterAttributes* identifierAttri_ = nullptr;
     TSynHighlighterAttributes* keyAttri_ = nullptr;

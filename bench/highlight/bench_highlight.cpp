@@ -1,6 +1,7 @@
 // The CSS tokenizer and the editor's line list with line states on the 40 MB generated stylesheet:
-// tokenizer throughput (and its ratio to a bare table lookup per byte), appending every line with the
-// highlighter attached (time and memory per line), Put in the middle, Insert and Delete at the top.
+// tokenizer throughput, token by token and for end states only (each against a bare table lookup per
+// byte), rescanning every line, appending every line with the highlighter attached (time and memory
+// per line), Put in the middle, Insert and Delete at the top.
 #include "bench/common/BenchData.h"
 #include "editor/SynEditLineStates.h"
 #include "highlight/SynHighlighterCss.h"
@@ -122,28 +123,81 @@ struct TLoadedEditor {
     }
 };
 
-void BM_TokenizeAllLines(benchmark::State& state)
+// The baseline of the scanning rows: every byte of the text looked up once in a 256-entry table,
+// nothing else. Returns the thread's processor time it took.
+double LookupPassSeconds(const TBenchText& text)
 {
-    const TBenchText& text = BenchText();
     static constexpr std::array<std::uint8_t, 256> kTable = [] {
         std::array<std::uint8_t, 256> table{};
         for (int c = 0; c < 256; ++c)
             table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>((c * 7) & 15);
         return table;
     }();
-    TSynCssSyn css;
-    double tokenizeSeconds = 0;
+    const double start = ThreadSeconds();
+    std::uint64_t sum = 0;
+    for (const std::string& line : text.Lines) {
+        for (const char c : line)
+            sum += kTable[static_cast<unsigned char>(c)];
+    }
+    benchmark::DoNotOptimize(sum);
+    return ThreadSeconds() - start;
+}
+
+// Runs the lookup baseline and then `scan` over the whole text in every iteration, and reports the
+// scan's throughput, the baseline's, and the ratio of their times.
+template <class TScan>
+void ScanAgainstLookup(benchmark::State& state, TScan scan)
+{
+    const TBenchText& text = BenchText();
+    double scanSeconds = 0;
     double lookupSeconds = 0;
     for (auto _ : state) {
-        // The baseline: every byte looked up once in a 256-entry table, nothing else.
-        const double lookupStart = ThreadSeconds();
-        std::uint64_t sum = 0;
+        lookupSeconds += LookupPassSeconds(text);
+        const double start = ThreadSeconds();
+        scan(text);
+        const double seconds = ThreadSeconds() - start;
+        scanSeconds += seconds;
+        state.SetIterationTime(seconds);
+    }
+    const double bytes = static_cast<double>(text.Bytes) * static_cast<double>(state.iterations());
+    state.SetBytesProcessed(static_cast<std::int64_t>(text.Bytes) * state.iterations());
+    state.counters["MB_per_s"] = bytes / scanSeconds / 1e6;
+    state.counters["lookup_MB_per_s"] = bytes / lookupSeconds / 1e6;
+    state.counters["x_lookup_time"] = scanSeconds / lookupSeconds;
+    state.counters["lines"] = static_cast<double>(text.Lines.size());
+}
+
+// Every token of every line, from the state the line before ended in, as the painter steps them:
+// each token's kind and start are read before the next is scanned.
+void BM_TokenizeAllLines(benchmark::State& state)
+{
+    TSynCssSyn css;
+    std::int64_t tokens = 0;
+    ScanAgainstLookup(state, [&css, &tokens](const TBenchText& text) {
+        css.ResetLineState();
+        int index = 0;
+        std::int64_t seen = 0;
+        tokens = 0;
         for (const std::string& line : text.Lines) {
-            for (const char c : line)
-                sum += kTable[static_cast<unsigned char>(c)];
+            css.StartLine(line, index++);
+            while (!css.AtLineEnd()) {
+                seen += css.TokenKind() + css.TokenStart();
+                css.NextToken();
+                ++tokens;
+            }
         }
-        benchmark::DoNotOptimize(sum);
-        const double tokenizeStart = ThreadSeconds();
+        benchmark::DoNotOptimize(seen);
+        benchmark::DoNotOptimize(css.LineState());
+    });
+    state.counters["tokens"] = static_cast<double>(tokens);
+}
+BENCHMARK(BM_TokenizeAllLines)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Only the end state of every line, as the editor's rescans ask for it.
+void BM_ScanToLineEndAllLines(benchmark::State& state)
+{
+    TSynCssSyn css;
+    ScanAgainstLookup(state, [&css](const TBenchText& text) {
         css.ResetLineState();
         int index = 0;
         for (const std::string& line : text.Lines) {
@@ -151,19 +205,79 @@ void BM_TokenizeAllLines(benchmark::State& state)
             css.ScanToLineEnd();
         }
         benchmark::DoNotOptimize(css.LineState());
-        const double tokenizeEnd = ThreadSeconds();
-        lookupSeconds += tokenizeStart - lookupStart;
-        tokenizeSeconds += tokenizeEnd - tokenizeStart;
-        state.SetIterationTime(tokenizeEnd - tokenizeStart);
-    }
-    const double iterations = static_cast<double>(state.iterations());
-    state.SetBytesProcessed(static_cast<std::int64_t>(text.Bytes) * state.iterations());
-    state.counters["MB_per_s"] = static_cast<double>(text.Bytes) * iterations / tokenizeSeconds / 1e6;
-    state.counters["lookup_MB_per_s"] = static_cast<double>(text.Bytes) * iterations / lookupSeconds / 1e6;
-    state.counters["x_lookup_time"] = tokenizeSeconds / lookupSeconds;
-    state.counters["lines"] = static_cast<double>(text.Lines.size());
+    });
 }
-BENCHMARK(BM_TokenizeAllLines)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ScanToLineEndAllLines)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The CSS highlighter with the rescans' ScanToLineEnd replaced by stepping through every token: the
+// baseline of the rescan row.
+class TTokenByTokenCss final : public TSynCustomHighlighter {
+public:
+    TSynCssSyn Css;
+
+    [[nodiscard]] TSynHighlighterAttributes* StandardAttribute(int index) const noexcept override { return Css.StandardAttribute(index); }
+    [[nodiscard]] bool AtLineEnd() const noexcept override { return Css.AtLineEnd(); }
+    [[nodiscard]] std::intptr_t LineState() const noexcept override { return Css.LineState(); }
+    [[nodiscard]] std::string TokenText() const override { return Css.TokenText(); }
+    [[nodiscard]] TSynHighlighterAttributes* TokenAttribute() const noexcept override { return Css.TokenAttribute(); }
+    [[nodiscard]] int TokenKind() const noexcept override { return Css.TokenKind(); }
+    [[nodiscard]] int TokenStart() const noexcept override { return Css.TokenStart(); }
+    void NextToken() noexcept override { Css.NextToken(); }
+    void StartLine(std::string_view text, int lineIndex) noexcept override { Css.StartLine(text, lineIndex); }
+    void SetLineState(std::intptr_t value) noexcept override { Css.SetLineState(value); }
+    void ResetLineState() noexcept override { Css.ResetLineState(); }
+
+protected:
+    void ScanRestOfLine() noexcept override
+    {
+        while (!Css.AtLineEnd())
+            Css.NextToken();
+    }
+};
+
+// Attaching the highlighter to an editor holding every line rescans them all, as loading a file
+// does; timed against the lookup baseline and against the same rescan stepping through every token.
+void BM_RescanAllLines(benchmark::State& state)
+{
+    const TBenchText& text = BenchText();
+    TSynEditList lines;
+    TSynEditLineStates states(lines);
+    for (const std::string& line : text.Lines)
+        lines.Add(line);
+    TSynCssSyn css;
+    TTokenByTokenCss tokenByToken;
+    const auto rescanSeconds = [&states](TSynCustomHighlighter& highlighter) {
+        const double start = ThreadSeconds();
+        states.SetHighlighter(&highlighter);
+        const double seconds = ThreadSeconds() - start;
+        states.SetHighlighter(nullptr);
+        return seconds;
+    };
+    double lookupSeconds = 0;
+    double tokenByTokenSeconds = 0;
+    double seconds = 0;
+    std::vector<std::intptr_t> expected;
+    for (auto _ : state) {
+        lookupSeconds += LookupPassSeconds(text);
+        tokenByTokenSeconds += rescanSeconds(tokenByToken);
+        if (expected.empty()) {
+            for (int i = 0; i < lines.Count(); ++i)
+                expected.push_back(lines.GetObject(i));
+        }
+        const double rescan = rescanSeconds(css);
+        seconds += rescan;
+        state.SetIterationTime(rescan);
+    }
+    for (int i = 0; i < lines.Count(); ++i)
+        Require(lines.GetObject(i) == expected[static_cast<std::size_t>(i)], "the rescans disagree");
+    const double bytes = static_cast<double>(text.Bytes) * static_cast<double>(state.iterations());
+    state.counters["MB_per_s"] = bytes / seconds / 1e6;
+    state.counters["x_lookup_time"] = seconds / lookupSeconds;
+    state.counters["token_by_token_ms"] = tokenByTokenSeconds * 1e3 / static_cast<double>(state.iterations());
+    state.counters["x_token_by_token_time"] = seconds / tokenByTokenSeconds;
+    state.counters["lines"] = static_cast<double>(lines.Count());
+}
+BENCHMARK(BM_RescanAllLines)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_AddAllLinesWithHighlighter(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 // Any bytes in any start state: the scan must not crash, every token but the end-of-line token must
-// advance, the end-of-line token must repeat, and cutting the text at its line feeds and scanning line
-// by line must give the same tokens as scanning it whole.
+// advance, the end-of-line token must repeat, ScanToLineEnd from any token must end where stepping
+// through the tokens ends and in the same state, and cutting the text at its line feeds and scanning
+// line by line must give the same tokens as scanning it whole.
 #include "highlight/SynHighlighterCss.h"
 #include "tests/highlight/TokenStreams.h"
 
@@ -47,6 +48,24 @@ std::intptr_t StartState(const std::uint8_t*& data, std::size_t& size)
     }
 }
 
+// Steps over `before` tokens, then lets ScanToLineEnd finish the line.
+void CheckScanToLineEnd(pindle::TSynCssSyn& highlighter, const std::string& text, std::intptr_t state, int before,
+                        int length, std::intptr_t endState)
+{
+    highlighter.SetLineState(state);
+    highlighter.StartLine(text, 3);
+    for (int i = 0; i < before && !highlighter.AtLineEnd(); ++i)
+        highlighter.NextToken();
+    highlighter.ScanToLineEnd();
+    for (int i = 0; i < 2; ++i) {
+        Check(highlighter.AtLineEnd() && highlighter.TokenKind() == 3, "ScanToLineEnd stops before the end");
+        Check(highlighter.TokenStart() == length && highlighter.TokenText().empty(), "ScanToLineEnd ends elsewhere");
+        Check(highlighter.LineState() == endState, "ScanToLineEnd ends in another state");
+        Check(highlighter.TokenAttribute() == nullptr && highlighter.LineIndex() == 3, "ScanToLineEnd changes more");
+        highlighter.NextToken();
+    }
+}
+
 void CheckTokens(pindle::TSynCssSyn& highlighter, const std::string& text, std::intptr_t state)
 {
     const int length = static_cast<int>(std::strlen(text.c_str()));
@@ -75,6 +94,8 @@ void CheckTokens(pindle::TSynCssSyn& highlighter, const std::string& text, std::
         Check(highlighter.TokenText().empty(), "the end token has text");
         Check(highlighter.LineState() == endState, "the end token changes the state");
     }
+    for (const int before : {0, 1, 2, tokens / 2, tokens})
+        CheckScanToLineEnd(highlighter, text, state, before, length, endState);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <new>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -208,6 +209,169 @@ TEST(CssTokenizer, ScanningAllocatesNothing)
     }
     EXPECT_EQ(gAllocations.load() - before, 0);
     EXPECT_GT(tokens, 1000);
+}
+
+// What a caller can see of the scanner once a line has been scanned to its end, and after one more
+// NextToken.
+struct TLineEnd {
+    std::intptr_t State = 0;
+    int Start = 0;
+    int Kind = 0;
+    bool AtEnd = false;
+    std::string Text;
+    TSynHighlighterAttributes* Attribute = nullptr;
+    int LineIndex = 0;
+
+    friend bool operator==(const TLineEnd&, const TLineEnd&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TLineEnd& end)
+{
+    return out << "state " << end.State << ", start " << end.Start << ", kind " << end.Kind << ", at end "
+               << end.AtEnd << ", text " << test::Escape(end.Text) << ", line " << end.LineIndex;
+}
+
+TLineEnd Observe(const TSynCssSyn& highlighter)
+{
+    return {highlighter.LineState(), highlighter.TokenStart(), highlighter.TokenKind(), highlighter.AtLineEnd(),
+            highlighter.TokenText(), highlighter.TokenAttribute(), highlighter.LineIndex()};
+}
+
+// Scans the line from the given state, first stepping over `before` tokens, then to its end either
+// token by token or with ScanToLineEnd; returns what is seen there and after one more NextToken.
+std::pair<TLineEnd, TLineEnd> ScanToEnd(TSynCssSyn& highlighter, const std::string& line, std::intptr_t state,
+                                        int before, bool stepping)
+{
+    highlighter.SetLineState(state);
+    highlighter.StartLine(line, 7);
+    for (int i = 0; i < before && !highlighter.AtLineEnd(); ++i)
+        highlighter.NextToken();
+    if (stepping) {
+        while (!highlighter.AtLineEnd())
+            highlighter.NextToken();
+    } else {
+        highlighter.ScanToLineEnd();
+    }
+    const TLineEnd atEnd = Observe(highlighter);
+    highlighter.NextToken();
+    return {atEnd, Observe(highlighter)};
+}
+
+void ExpectScanToLineEndMatchesStepping(TSynCssSyn& highlighter, const std::string& line, std::intptr_t state, int before)
+{
+    const auto stepped = ScanToEnd(highlighter, line, state, before, true);
+    const auto jumped = ScanToEnd(highlighter, line, state, before, false);
+    EXPECT_EQ(jumped.first, stepped.first) << test::Escape(line) << " from state " << state << " after " << before;
+    EXPECT_EQ(jumped.second, stepped.second) << test::Escape(line) << " from state " << state << " after " << before;
+}
+
+TEST(CssScanToLineEnd, FindsTheStateTheTokensWouldLeave)
+{
+    struct TCase {
+        std::string Line;
+        std::intptr_t State;
+        std::intptr_t EndState;
+    };
+    const TCase cases[] = {
+        {"a { color: red }", 0, 0},
+        {"a /* open", 0, 1},
+        {"/**/", 0, 0},
+        {"/*/", 0, 1},
+        {"/*", 0, 1},
+        {"*/ x", 0, 0},
+        {"still */ b", 1, 0},
+        {"still * / b", 1, 1},
+        {"", 1, 1},
+        {"**/", 1, 0},
+        {"/* a **/ b", 0, 0},
+        {"/* a * / b", 0, 1},
+        // A line break inside a comment ends a token there, not the comment.
+        {"a\r **/ b", 1, 0},
+        {"a\n * / b", 1, 1},
+        {"/* a */ /* b", 0, 1},
+        {"/* a */ b /* c */", 0, 0},
+        // A string hides what looks like a comment, up to its closing apostrophe or a line break.
+        {"content: 'a /* b' c", 0, 0},
+        {"'''/*'", 0, 0},
+        {"''/*", 0, 1},
+        {"'it''s' /* x", 0, 1},
+        {"'open /* never closed", 0, 0},
+        {"'a\r/* b", 0, 1},
+        {"'a\n/* b", 0, 1},
+        {"'", 0, 0},
+        {"x/'/*'/*", 0, 1},
+        // Inside a comment an apostrophe starts no string; after the comment one does again.
+        {"it's */ x", 1, 0},
+        {"' */ '/* x", 1, 0},
+        // A state that is neither 0 nor 1 is kept until a comment opens.
+        {"a b c", 5, 5},
+        {"a /* b */ c", 5, 0},
+        {"a /* b", 0x105, 1},
+        // The scan stops at the first zero.
+        {std::string("a \0/* b", 7), 0, 0},
+        {std::string("/* a \0*/", 8), 0, 1},
+    };
+    TSynCssSyn highlighter;
+    for (const TCase& c : cases) {
+        // StartLine scans the first token itself; a plain word in front hands the construct to
+        // ScanToLineEnd.
+        for (const std::string& line : {c.Line, c.State == 1 ? c.Line : "a " + c.Line}) {
+            highlighter.SetLineState(c.State);
+            highlighter.StartLine(line, 0);
+            highlighter.ScanToLineEnd();
+            EXPECT_EQ(highlighter.LineState(), c.EndState) << test::Escape(line);
+            EXPECT_TRUE(highlighter.AtLineEnd()) << test::Escape(line);
+            for (int before = 0; before < 4; ++before)
+                ExpectScanToLineEndMatchesStepping(highlighter, line, c.State, before);
+        }
+    }
+}
+
+TEST(CssScanToLineEnd, MatchesSteppingOnTheGoldenFilesWithCarriedStates)
+{
+    TSynCssSyn highlighter;
+    for (const char* name : {"edgecases.css", "sample.css"}) {
+        const std::string text = ReadFile(DataPath(name));
+        ASSERT_FALSE(text.empty()) << name;
+        for (const bool crlf : {false, true}) {
+            std::intptr_t state = 0;
+            for (const std::string& line : test::SplitLines(crlf ? WithCrLf(text) : text, false)) {
+                for (int before = 0; before < 3; ++before)
+                    ExpectScanToLineEndMatchesStepping(highlighter, line, state, before);
+                highlighter.SetLineState(state);
+                highlighter.StartLine(line, 0);
+                highlighter.ScanToLineEnd();
+                state = highlighter.LineState();
+            }
+        }
+    }
+}
+
+// Lines of CSS pieces chosen to meet at every boundary that matters to the end state, and lines of
+// arbitrary bytes, each from a random start state and after a random number of tokens.
+TEST(CssScanToLineEnd, MatchesSteppingOnRandomLines)
+{
+    const char* const pieces[] = {
+        "/*", "*/", "/", "*", "/**/", "/*/", "'", "''", "'''", "'a'", "'/*'", "'*/'", "\r", "\n", "\r\n",
+        " ", "\t", "font", "x1", "12.5", "1..2", "#fff", "{3}", "(", ")", ":", ";", "-", "\"", "\xE9", "e",
+    };
+    std::mt19937 random(20261209);
+    TSynCssSyn highlighter;
+    for (int n = 0; n < 20000; ++n) {
+        std::string line;
+        const auto length = static_cast<int>(random() % 24);
+        const bool bytes = n % 4 == 3;
+        for (int i = 0; i < length; ++i) {
+            if (bytes)
+                line += static_cast<char>(random() % 256);
+            else
+                line += pieces[random() % std::size(pieces)];
+        }
+        const std::intptr_t states[] = {0, 1, static_cast<std::intptr_t>(random() % 256)};
+        ExpectScanToLineEndMatchesStepping(highlighter, line, states[random() % 3], static_cast<int>(random() % 4));
+        if (HasFailure())
+            return;
+    }
 }
 
 }  // namespace
