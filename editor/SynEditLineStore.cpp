@@ -192,16 +192,17 @@ void TSynLineStore::Reserve(std::size_t minimumGap)
 {
     if (gapLength_ >= minimumGap)
         return;
-    // Growing by half keeps the spare room (and so the memory per line) small for long lists.
+    // Growing by half keeps the spare room (and so the memory per line) small for long lists. A large
+    // array grows in place where the system can map it elsewhere without copying, so that filling a
+    // store from a file never holds the old and the new array at once.
     const std::size_t size = Size();
     const std::size_t capacity = size + std::max({minimumGap, size / 2, std::size_t{64}});
-    auto* grown = static_cast<TLineRec*>(Allocate(capacity * sizeof(TLineRec)));
+    auto* grown = static_cast<TLineRec*>(std::realloc(recs_, capacity * sizeof(TLineRec)));
+    if (grown == nullptr)
+        throw std::bad_alloc();
     const std::size_t after = size - gapStart_;
-    if (gapStart_ > 0)
-        std::memcpy(grown, recs_, gapStart_ * sizeof(TLineRec));
     if (after > 0)
-        std::memcpy(grown + capacity - after, recs_ + gapStart_ + gapLength_, after * sizeof(TLineRec));
-    std::free(recs_);
+        std::memmove(grown + capacity - after, grown + gapStart_ + gapLength_, after * sizeof(TLineRec));
     recs_ = grown;
     capacity_ = capacity;
     gapLength_ = capacity - size;

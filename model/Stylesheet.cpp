@@ -220,33 +220,43 @@ bool IsCommentLine(std::string_view line)
 // Sorts the lines of a file into rows of the block and lines of the pane.
 class TStylesheetBuilder {
 public:
+    explicit TStylesheetBuilder(IStylesheetReceiver& receiver) : receiver_(receiver) {}
+
     void AddLine(std::string_view line)
     {
         TMarkers markers = FindMarkers(line);
         if (markers.Begin)
             inside_ = true;
         if (!inside_)
-            sheet_.PaneLines.emplace_back(line);
+            receiver_.AddPaneLine(line);
         else if (!IsCommentLine(line))
-            sheet_.Rows.push_back(ParseRuleLine(line));
+            receiver_.AddRow(ParseRuleLine(line));
         if (markers.End)
             inside_ = false;
     }
 
-    TStylesheet Finish() { return std::move(sheet_); }
-
 private:
-    // Plain vectors: their large blocks come straight from the system, so that the part of a
-    // grown block not yet filled takes no memory, and the old block is given back at once.
+    IStylesheetReceiver& receiver_;
     bool inside_ = false;
-    TStylesheet sheet_;
+};
+
+// Keeps what the reader hands over in a TStylesheet. Plain vectors: their large blocks come
+// straight from the system, so that the part of a grown block not yet filled takes no memory, and
+// the old block is given back at once.
+class TSheetReceiver final : public IStylesheetReceiver {
+public:
+    void AddRow(TStyleRow row) override { Sheet.Rows.push_back(std::move(row)); }
+    void AddPaneLine(std::string_view line) override { Sheet.PaneLines.emplace_back(line); }
+
+    TStylesheet Sheet;
 };
 
 }  // namespace
 
 TStylesheet ParseStylesheet(std::string_view text)
 {
-    TStylesheetBuilder builder;
+    TSheetReceiver receiver;
+    TStylesheetBuilder builder(receiver);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t stop = text.find_first_of("\r\n", start);
@@ -259,18 +269,24 @@ TStylesheet ParseStylesheet(std::string_view text)
         if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
             ++start;
     }
-    return builder.Finish();
+    return std::move(receiver.Sheet);
 }
 
 TStylesheet ReadStylesheet(const std::string& fileName)
 {
+    TSheetReceiver receiver;
+    ReadStylesheet(fileName, receiver);
+    return std::move(receiver.Sheet);
+}
+
+void ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver)
+{
     TTextReader reader(fileName);
-    TStylesheetBuilder builder;
+    TStylesheetBuilder builder(receiver);
     std::string_view line;
     while (reader.NextLine(line))
         builder.AddLine(line);
     reader.Close();
-    return builder.Finish();
 }
 
 namespace {
@@ -295,7 +311,7 @@ std::string ResolveTarget(const std::string& fileName)
     return real ? std::string(real.get()) : fileName;
 }
 
-void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const std::vector<std::string>& paneLines)
+void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const IStylesheetLines& paneLines)
 {
     writer.WriteLine(BeginMarker);
     writer.WriteLine(WarningLine);
@@ -305,9 +321,19 @@ void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const s
         writer.WriteLine(line);
     }
     writer.WriteLine(EndMarker);
-    for (const std::string& paneLine : paneLines)
-        writer.WriteLine(paneLine);
+    for (std::size_t i = 0, n = paneLines.Count(); i < n; ++i)
+        writer.WriteLine(paneLines.Line(i));
 }
+
+class TVectorLines final : public IStylesheetLines {
+public:
+    explicit TVectorLines(const std::vector<std::string>& lines) : lines_(lines) {}
+    [[nodiscard]] std::size_t Count() const override { return lines_.size(); }
+    [[nodiscard]] std::string_view Line(std::size_t index) const override { return lines_[index]; }
+
+private:
+    const std::vector<std::string>& lines_;
+};
 
 // Creates a new, empty file beside the target; the caller renames it over the target.
 int CreateSibling(const std::string& folder, std::string& tempName)
@@ -337,6 +363,12 @@ void SyncFolder(const std::string& folder)
 
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines)
+{
+    WriteStylesheet(fileName, rows, TVectorLines(paneLines));
+}
+
+void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                     const IStylesheetLines& paneLines)
 {
     if (fileName.empty() || fileName.find('\0') != std::string::npos)
         RaiseInOutError(fileName.empty() ? ENOENT : EINVAL);
