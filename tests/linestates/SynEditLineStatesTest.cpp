@@ -1,5 +1,6 @@
 #include "editor/SynEditLineStates.h"
 #include "highlight/SynHighlighterCss.h"
+#include "tests/support/CountingHighlighter.h"
 
 #include <gtest/gtest.h>
 
@@ -271,34 +272,6 @@ TEST(LineStatesRepaint, MarksALineOnlyWhenItIsInTheWindowAndTheText)
     EXPECT_TRUE(editor.Repaints.empty());
 }
 
-// The CSS highlighter, counting the lines it is asked to scan.
-class TCountingCss final : public TSynCustomHighlighter {
-public:
-    [[nodiscard]] TSynHighlighterAttributes* StandardAttribute(int index) const noexcept override
-    {
-        return css_.StandardAttribute(index);
-    }
-    [[nodiscard]] bool AtLineEnd() const noexcept override { return css_.AtLineEnd(); }
-    [[nodiscard]] std::intptr_t LineState() const noexcept override { return css_.LineState(); }
-    [[nodiscard]] std::string TokenText() const override { return css_.TokenText(); }
-    [[nodiscard]] TSynHighlighterAttributes* TokenAttribute() const noexcept override { return css_.TokenAttribute(); }
-    [[nodiscard]] int TokenKind() const noexcept override { return css_.TokenKind(); }
-    [[nodiscard]] int TokenStart() const noexcept override { return css_.TokenStart(); }
-    void NextToken() noexcept override { css_.NextToken(); }
-    void StartLine(std::string_view text, int lineIndex) noexcept override
-    {
-        ++Scanned;
-        css_.StartLine(text, lineIndex);
-    }
-    void SetLineState(std::intptr_t value) noexcept override { css_.SetLineState(value); }
-    void ResetLineState() noexcept override { css_.ResetLineState(); }
-
-    int Scanned = 0;
-
-private:
-    TSynCssSyn css_;
-};
-
 TSynLineStore StoreOf(std::initializer_list<const char*> lines)
 {
     TSynLineStore store;
@@ -334,7 +307,7 @@ TEST_F(LineStates, InsertingNewLines_ScansThroughEveryOneOfThem)
 
 TEST(LineStatesRanges, LinesThatComeBackWithTheirStatesAreNotScannedAgain)
 {
-    TCountingCss css;
+    test::TCountingCss css;
     TEditorFixture editor;
     editor.States.SetHighlighter(&css);
     editor.Lines.Add("top");
