@@ -236,18 +236,20 @@ void TSynLineStore::ReleaseBlock(char* block) noexcept
 
 void TSynLineStore::Append(std::string_view text)
 {
-    const std::size_t length = CheckedLength(text);
-    char* block = gEmptyBlock;
-    if (length + kHeader + 1 > kLargestPagedBlock)
-        block = NewOwnBlock(text);
-    else if (length > 0)
-        block = Pages().NewBlock(text);
-    try {
-        InsertRec(Size(), TLineRec{block, 0});
-    } catch (...) {
-        ReleaseBlock(block);
-        throw;
+    // Filling a store from a file runs through here once per line: the common case (gap at the
+    // end, room in it and in the page) costs a copy of the text and a store of the record.
+    if (gapLength_ == 0 || gapStart_ != Size()) {
+        Reserve(1);
+        MoveGap(Size());
     }
+    char* block = gEmptyBlock;
+    if (text.size() + kHeader + 1 > kLargestPagedBlock)
+        block = NewOwnBlock(text);
+    else if (!text.empty())
+        block = Pages().NewBlock(text);
+    recs_[gapStart_] = TLineRec{block, 0};
+    ++gapStart_;
+    --gapLength_;
 }
 
 void TSynLineStore::Insert(int index, std::string_view text, std::intptr_t value)
@@ -346,10 +348,18 @@ void TSynLineStore::InsertLines(int index, TSynLineStore&& lines)
     lines.Clear();
 }
 
+void TSynLineStore::ZeroValues(int index, int count) noexcept
+{
+    if (index < 0 || count <= 0)
+        return;
+    const auto first = static_cast<std::size_t>(index);
+    const std::size_t last = std::min(Size(), first + static_cast<std::size_t>(count));
+    ForEachRecord(first, last, [](TLineRec& rec) { rec.Object = 0; });
+}
+
 void TSynLineStore::Clear() noexcept
 {
-    for (std::size_t i = 0, n = Size(); i < n; ++i)
-        ReleaseBlock(At(i).Block);
+    ForEachRecord(0, Size(), [](TLineRec& rec) { ReleaseBlock(rec.Block); });
     std::free(std::exchange(recs_, nullptr));
     capacity_ = gapStart_ = gapLength_ = 0;
     owners_.clear();

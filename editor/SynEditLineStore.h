@@ -4,6 +4,7 @@
 // lines move between stores without their texts being copied.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,8 @@ public:
     // store is left empty.
     void InsertLines(int index, TSynLineStore&& lines);
     void Clear() noexcept;
+    // Sets the values of lines index to index + count - 1 to 0.
+    void ZeroValues(int index, int count) noexcept;
 
     // What the values mean, as the store's user marks it: the line list stamps the lines it gives
     // out, so that it knows its own line states when they come back. 0 when nothing is known.
@@ -63,6 +66,15 @@ private:
     [[nodiscard]] TLineRec& At(std::size_t index) noexcept;
     [[nodiscard]] const TLineRec& At(std::size_t index) const noexcept;
     void InsertRec(std::size_t index, TLineRec rec);
+    // Calls f on the records of lines [first, last) in order, without a look at the gap for each.
+    template <typename F>
+    void ForEachRecord(std::size_t first, std::size_t last, F&& f) noexcept
+    {
+        for (std::size_t i = first; i < std::min(last, gapStart_); ++i)
+            f(recs_[i]);
+        for (std::size_t i = std::max(first, gapStart_); i < last; ++i)
+            f(recs_[i + gapLength_]);
+    }
     void MoveGap(std::size_t position) noexcept;
     void Reserve(std::size_t minimumGap);
     void ShareOwnersOf(const TSynLineStore& other);

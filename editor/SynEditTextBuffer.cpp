@@ -27,16 +27,6 @@ private:
     int exceptions_;
 };
 
-namespace {
-
-void ZeroValues(TSynLineStore& lines, int first, int count) noexcept
-{
-    for (int i = first; i < first + count; ++i)
-        lines.PutObject(i, 0);
-}
-
-}  // namespace
-
 int TSynEditList::Add(std::string_view text)
 {
     TUpdateScope scope(*this);
@@ -106,7 +96,7 @@ void TSynEditList::AddStrings(TSynLineStore&& lines)
     const int first = Count();
     const int count = lines.Count();
     lines_.InsertLines(first, std::move(lines));
-    ZeroValues(lines_, first, count);
+    lines_.ZeroValues(first, count);
     OnLinesBulkAdded();
 }
 
@@ -173,7 +163,7 @@ void TSynEditList::InsertLines(int index, TSynLineStore&& lines)
     const bool valuesKept = valuesTag_ != 0 && lines.ValuesTag() == valuesTag_;
     lines_.InsertLines(index, std::move(lines));
     if (!valuesKept)
-        ZeroValues(lines_, index, count);
+        lines_.ZeroValues(index, count);
     OnLinesInserted(index, count, valuesKept);
 }
 

@@ -191,6 +191,9 @@ TMarkers FindMarkers(std::string_view line)
     TMarkers markers;
     static constexpr std::string_view BeginText = "BEGIN PINDLE";
     static constexpr std::string_view EndText = "END PINDLE";
+    // Every line of a file passes here: most are too short to hold even "**" and the end text.
+    if (line.size() < 2 + EndText.size())
+        return markers;
     const char* data = line.data();
     std::size_t size = line.size();
     std::size_t i = 0;

@@ -307,6 +307,16 @@ TEST_F(StylesheetFileTest, ReadsUnusualFilesWithoutFailing)
     TStylesheet fromMemory = ParseStylesheet(binary);
     EXPECT_EQ(fromFile.Rows, fromMemory.Rows);
     EXPECT_EQ(fromFile.PaneLines, fromMemory.PaneLines);
+
+    // Short lines with every kind of line end at every place in a word of eight bytes, and across
+    // the reader's buffer.
+    const char alphabet[] = {'a', 'b', '\r', '\n', '\0', '\x80', '\xff', ' ', '*'};
+    std::string dense;
+    while (dense.size() < 3 * (1u << 20))
+        dense += alphabet[random() % sizeof alphabet];
+    fromFile = ReadStylesheet(WriteBytes("dense.css", dense));
+    fromMemory = ParseStylesheet(dense);
+    EXPECT_EQ(fromFile.PaneLines, fromMemory.PaneLines);
 }
 
 }  // namespace
