@@ -106,14 +106,23 @@ public:
     int Paints = 0;
 };
 
-// A main window as the program shows it, with the pane's paints counted.
+const std::string& InputPath();
+
+// A main window as the program shows it, with the pane's paints counted; Loaded: with the input
+// file open and painted.
 struct TWindow {
-    TWindow()
+    enum TStart : std::uint8_t { Empty, Loaded };
+
+    explicit TWindow(TStart start = Empty)
     {
         Form = std::make_unique<TMainForm>();
         Form->seEditor->viewport()->installEventFilter(&Counter);
         Form->show();
         QApplication::processEvents();
+        if (start == Loaded) {
+            Form->LoadFromFile(InputPath());
+            Paint();
+        }
     }
     ~TWindow()
     {
@@ -256,19 +265,26 @@ double PlainReadSeconds()
     return timer.Wall();
 }
 
+// Times one step with the paint after it and adds it to the figures.
+template <typename Step>
+void TimeStep(benchmark::State& state, TWindow& window, TFigures& figures, Step&& step)
+{
+    const int paints = window.Counter.Paints;
+    const TTimer timer;
+    step();
+    window.Paint();
+    state.SetIterationTime(timer.Wall());
+    figures.Wall += timer.Wall();
+    figures.Cpu += timer.Cpu();
+    figures.Paints += window.Counter.Paints - paints;
+}
+
 void BM_Open(benchmark::State& state)
 {
     TFigures figures;
     for (auto _ : state) {
         TWindow window;
-        const int paints = window.Counter.Paints;
-        const TTimer timer;
-        window.Form->LoadFromFile(InputPath());
-        window.Paint();
-        state.SetIterationTime(timer.Wall());
-        figures.Wall += timer.Wall();
-        figures.Cpu += timer.Cpu();
-        figures.Paints += window.Counter.Paints - paints;
+        TimeStep(state, window, figures, [&] { window.Form->LoadFromFile(InputPath()); });
         figures.Baseline += PlainReadSeconds();
     }
     figures.Report(state, "read_split");
@@ -276,19 +292,10 @@ void BM_Open(benchmark::State& state)
 
 void BM_SecondOpen(benchmark::State& state)
 {
-    TWindow window;
-    window.Form->LoadFromFile(InputPath());
-    window.Paint();
+    TWindow window(TWindow::Loaded);
     TFigures figures;
     for (auto _ : state) {
-        const int paints = window.Counter.Paints;
-        const TTimer timer;
-        window.Form->LoadFromFile(InputPath());
-        window.Paint();
-        state.SetIterationTime(timer.Wall());
-        figures.Wall += timer.Wall();
-        figures.Cpu += timer.Cpu();
-        figures.Paints += window.Counter.Paints - paints;
+        TimeStep(state, window, figures, [&] { window.Form->LoadFromFile(InputPath()); });
         figures.Baseline += PlainReadSeconds();
     }
     figures.Report(state, "read_split");
@@ -296,22 +303,13 @@ void BM_SecondOpen(benchmark::State& state)
 
 void BM_Save(benchmark::State& state)
 {
-    TWindow window;
-    window.Form->LoadFromFile(InputPath());
-    window.Paint();
+    TWindow window(TWindow::Loaded);
     const std::string ours = OutPath("saved.css");
     const std::string plain = OutPath("plain.css");
     TFigures figures;
     std::string savedBytes;
     for (auto _ : state) {
-        const int paints = window.Counter.Paints;
-        const TTimer timer;
-        window.Form->SaveToFile(ours);
-        window.Paint();
-        state.SetIterationTime(timer.Wall());
-        figures.Wall += timer.Wall();
-        figures.Cpu += timer.Cpu();
-        figures.Paints += window.Counter.Paints - paints;
+        TimeStep(state, window, figures, [&] { window.Form->SaveToFile(ours); });
         if (savedBytes.empty())
             savedBytes = ReadAll(ours);
         const TTimer plainTimer;
@@ -328,9 +326,7 @@ void BM_Save(benchmark::State& state)
 // the benchmark's choice, the other step runs untimed so that every iteration starts alike.
 void DeleteAndUndo(benchmark::State& state, bool timeUndo)
 {
-    TWindow window;
-    window.Form->LoadFromFile(InputPath());
-    window.Paint();
+    TWindow window(TWindow::Loaded);
     const int lines = window.Form->seEditor->Lines().Count();
     TFigures figures;
     for (auto _ : state) {
@@ -365,20 +361,13 @@ void BM_UndoOfDelete(benchmark::State& state) { DeleteAndUndo(state, true); }
 
 void BM_SelectAllCopy(benchmark::State& state)
 {
-    TWindow window;
-    window.Form->LoadFromFile(InputPath());
-    window.Paint();
+    TWindow window(TWindow::Loaded);
     TFigures figures;
     for (auto _ : state) {
-        const int paints = window.Counter.Paints;
-        const TTimer timer;
-        window.SelectAll();
-        window.Key(Qt::Key_C, Qt::ControlModifier);
-        window.Paint();
-        state.SetIterationTime(timer.Wall());
-        figures.Wall += timer.Wall();
-        figures.Cpu += timer.Cpu();
-        figures.Paints += window.Counter.Paints - paints;
+        TimeStep(state, window, figures, [&] {
+            window.SelectAll();
+            window.Key(Qt::Key_C, Qt::ControlModifier);
+        });
         figures.Baseline += PlainCopySeconds(static_cast<std::size_t>(FileBytes()));
         window.Key(Qt::Key_Home, Qt::ControlModifier);
         window.Paint();
