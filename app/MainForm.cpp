@@ -53,6 +53,35 @@ std::string HtmlLinkCode(std::string_view fileName)
     return std::string(R"(<link rel="stylesheet" type="text/css" href=")") + std::string(fileName) + "\">";
 }
 
+namespace {
+
+// A file read aside: its rows, and its pane lines already in the form the pane keeps them, so that
+// the pane takes them over whole instead of copying them.
+class TReadDocument final : public IStylesheetReceiver {
+public:
+    void AddRow(TStyleRow row) override { Rows.push_back(std::move(row)); }
+    void AddPaneLine(std::string_view line) override { Lines.Append(line); }
+
+    std::vector<TStyleRow> Rows;
+    TSynLineStore Lines;
+};
+
+// The pane's lines as the writer reads them.
+class TPaneLines final : public IStylesheetLines {
+public:
+    explicit TPaneLines(const TSynEditList& lines) : lines_(lines) {}
+    [[nodiscard]] std::size_t Count() const override { return static_cast<std::size_t>(lines_.Count()); }
+    [[nodiscard]] std::string_view Line(std::size_t index) const override
+    {
+        return lines_.Get(static_cast<int>(index));
+    }
+
+private:
+    const TSynEditList& lines_;
+};
+
+}  // namespace
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -402,17 +431,18 @@ void TMainForm::LoadFromFile(const std::string& name)
 {
     // The whole file is read before anything of the current document goes, so a file that cannot
     // be read costs the user nothing.
-    TStylesheet sheet = ReadStylesheet(name);
+    TReadDocument read;
+    ReadStylesheet(name, read);
     New1Click();
-    styles_.Assign(std::move(sheet.Rows));
-    seEditor->Lines().AddStrings(sheet.PaneLines);
+    styles_.Assign(std::move(read.Rows));
+    seEditor->Lines().AddStrings(std::move(read.Lines));
     FileName = name;
     SetCaption("Pindle - [ " + PathText(name) + "]");
 }
 
 void TMainForm::SaveToFile(const std::string& name)
 {
-    WriteStylesheet(name, styles_.Rows(), PaneLines());
+    WriteStylesheet(name, styles_.Rows(), TPaneLines(seEditor->Lines()));
     FileName = name;
     SetCaption("Pindle - [" + PathText(name) + "]");
     HTMLCode1Click();

@@ -10,7 +10,7 @@ namespace pindle {
 
 TSynEditCore::TSynEditCore() {
     keystrokes_.ResetDefaults();
-    states_.AfterLineEvent = [this](TSynLineEvent event, int index) { OnLineEvent(event, index); };
+    states_.AfterLineEvent = [this](TSynLineEvent event, int index, int count) { OnLineEvent(event, index, count); };
     states_.OnRepaint = [this](const TRepaintRect& area) {
         if (listener_ != nullptr) listener_->Repaint(area);
     };
@@ -46,20 +46,22 @@ TSynIdentChars TSynEditCore::WordChars() const noexcept {
 
 // The list tells about every change, including those made on it directly (Clear, Add), so the
 // caret, bookmarks and histories are kept right here rather than in each command.
-void TSynEditCore::OnLineEvent(TSynLineEvent event, int index) {
+void TSynEditCore::OnLineEvent(TSynLineEvent event, int index, int count) {
     switch (event) {
     case TSynLineEvent::LinesCleared:
         ResetForClear();
         break;
     case TSynLineEvent::LineInserted:
+    case TSynLineEvent::LinesInserted:
         for (auto& mark : bookmarks_)
-            if (mark && mark->Line > index) ++mark->Line;
+            if (mark && mark->Line > index) mark->Line += count;
         break;
     case TSynLineEvent::LineDeleted:
+    case TSynLineEvent::LinesDeleted:
         for (auto& mark : bookmarks_) {
             if (!mark) continue;
-            if (mark->Line == index + 1) mark.reset();
-            else if (mark->Line > index + 1) --mark->Line;
+            if (mark->Line > index + count) mark->Line -= count;
+            else if (mark->Line > index) mark.reset();
         }
         break;
     default:
@@ -394,110 +396,121 @@ void TSynEditCore::GotoBookmark(int index) {
 // The primitives.
 
 TBufferCoord TSynEditCore::InsertText(TBufferCoord at, std::string_view text) {
-    at.Line = std::clamp(at.Line, 1, LastLine());
-    if (at.Char < 1) at.Char = 1;
-    const int index = at.Line - 1;
-    const std::string line(LineText(at.Line));
-    std::string inserted;
-    if (at.Char > static_cast<int>(line.size()) + 1) {
-        inserted.assign(static_cast<std::size_t>(at.Char) - line.size() - 1, ' ');
-        at.Char = static_cast<int>(line.size()) + 1;
-    }
-    inserted.append(text);
-    if (inserted.empty()) return at;
-
-    const std::size_t split = static_cast<std::size_t>(at.Char - 1);
-    const std::string_view head = std::string_view(line).substr(0, split);
-    const std::string_view tail = std::string_view(line).substr(split);
-    TBufferCoord end = at;
-    const std::size_t firstBreak = inserted.find('\n');
-    if (firstBreak == std::string::npos) {
-        lines_.Put(index, std::string(head) + inserted + std::string(tail));
-        end.Char += static_cast<int>(inserted.size());
-    } else if (at.Char == 1 && inserted.back() == '\n' && index < lines_.Count()) {
-        // Whole lines go in above the line at the caret, which keeps its text, state and bookmark.
-        std::size_t start = 0;
-        int next = index;
-        for (std::size_t br = firstBreak; br != std::string::npos; br = inserted.find('\n', start)) {
-            lines_.Insert(next++, std::string_view(inserted).substr(start, br - start));
-            start = br + 1;
-        }
-        end = {1, next + 1};
-    } else {
-        lines_.Put(index, std::string(head) + inserted.substr(0, firstBreak));
-        std::size_t start = firstBreak + 1;
-        int next = index + 1;
-        for (std::size_t br = inserted.find('\n', start); br != std::string::npos; br = inserted.find('\n', start)) {
-            lines_.Insert(next++, std::string_view(inserted).substr(start, br - start));
-            start = br + 1;
-        }
-        const std::string_view last = std::string_view(inserted).substr(start);
-        lines_.Insert(next, std::string(last) + std::string(tail));
-        end = {static_cast<int>(last.size()) + 1, next + 1};
-    }
-    if (!replaying_) pendingGroup_.Items.push_back({TSynChangeReason::crInsert, at, end, std::move(inserted)});
+    const TBufferCoord end = PlaceText(at, TSynEditText::FromString(text));
+    if (at != end) pendingGroup_.Items.push_back({TSynChangeReason::crInsert, at, end, {}});
     return end;
 }
 
-std::string TSynEditCore::DeleteText(TBufferCoord from, TBufferCoord to) {
-    if (lines_.Count() == 0) return {};
+void TSynEditCore::DeleteText(TBufferCoord from, TBufferCoord to) {
+    TSynEditText deleted = RemoveText(from, to);
+    if (from < to) pendingGroup_.Items.push_back({TSynChangeReason::crDelete, from, to, std::move(deleted)});
+}
+
+TBufferCoord TSynEditCore::PlaceText(TBufferCoord& at, TSynEditText text) {
+    at.Line = std::clamp(at.Line, 1, LastLine());
+    if (at.Char < 1) at.Char = 1;
+    const int index = at.Line - 1;
+    const std::string_view line = LineText(at.Line);
+    if (at.Char > static_cast<int>(line.size()) + 1) {
+        text.First.insert(0, static_cast<std::size_t>(at.Char) - line.size() - 1, ' ');
+        at.Char = static_cast<int>(line.size()) + 1;
+    }
+    if (text.Empty()) return at;
+
+    const std::size_t split = static_cast<std::size_t>(at.Char - 1);
+    if (!text.MultiLine) {
+        std::string joined;
+        joined.reserve(line.size() + text.First.size());
+        joined.append(line.substr(0, split)).append(text.First).append(line.substr(split));
+        lines_.Put(index, joined);
+        return {at.Char + static_cast<int>(text.First.size()), at.Line};
+    }
+    const int middle = text.Middle.Count();
+    if (at.Char == 1 && text.Last.empty() && index < lines_.Count()) {
+        // Whole lines go in above the line at the caret, which keeps its text, state and bookmark.
+        lines_.Insert(index, text.First);
+        lines_.InsertLines(index + 1, std::move(text.Middle));
+        return {1, index + middle + 2};
+    }
+    std::string last = std::move(text.Last);
+    const int lastLength = static_cast<int>(last.size());
+    last.append(line.substr(split));
+    text.First.insert(0, line.substr(0, split));
+    lines_.Put(index, text.First);
+    lines_.InsertLines(index + 1, std::move(text.Middle));
+    lines_.Insert(index + 1 + middle, last);
+    return {lastLength + 1, index + middle + 2};
+}
+
+TSynEditText TSynEditCore::RemoveText(TBufferCoord& from, TBufferCoord& to) {
+    if (lines_.Count() == 0) {
+        to = from;
+        return {};
+    }
     from = ClampToText(from);
     to = ClampToText(to);
     if (!(from < to)) return {};
-    const std::string first(LineText(from.Line));
-    std::string deleted;
+    const std::string_view first = LineText(from.Line);
+    const auto fromChar = static_cast<std::size_t>(from.Char - 1);
+    const auto toChar = static_cast<std::size_t>(to.Char - 1);
+    TSynEditText deleted;
     if (from.Line == to.Line) {
-        deleted = first.substr(static_cast<std::size_t>(from.Char - 1), static_cast<std::size_t>(to.Char - from.Char));
-        lines_.Put(from.Line - 1, first.substr(0, static_cast<std::size_t>(from.Char - 1)) +
-                                      first.substr(static_cast<std::size_t>(to.Char - 1)));
-    } else {
-        std::size_t size = first.size();
-        for (int line = from.Line + 1; line <= to.Line; ++line) size += LineText(line).size() + 1;
-        deleted.reserve(size);
-        deleted.append(first, static_cast<std::size_t>(from.Char - 1));
-        for (int line = from.Line + 1; line < to.Line; ++line) {
-            deleted.push_back('\n');
-            deleted.append(LineText(line));
-        }
-        const std::string_view last = LineText(to.Line);
-        deleted.push_back('\n');
-        deleted.append(last.substr(0, static_cast<std::size_t>(to.Char - 1)));
-        // Deleting at one index again and again is what the list's storage does fastest. When the
-        // deletion starts at a line's start, whole lines go and the last line keeps its identity
-        // (its bookmark); otherwise the first line takes the rest of the last one.
-        const int count = to.Line - from.Line;
-        if (from.Char == 1) {
-            const std::string rest(last.substr(static_cast<std::size_t>(to.Char - 1)));
-            const bool trimLast = to.Char > 1;
-            for (int n = count; n > 0; --n) lines_.Delete(from.Line - 1);
-            if (trimLast) lines_.Put(from.Line - 1, rest);
-        } else {
-            const std::string joined = first.substr(0, static_cast<std::size_t>(from.Char - 1)) +
-                                       std::string(last.substr(static_cast<std::size_t>(to.Char - 1)));
-            for (int n = count; n > 0; --n) lines_.Delete(from.Line);
-            lines_.Put(from.Line - 1, joined);
-        }
+        deleted.First.assign(first.substr(fromChar, toChar - fromChar));
+        std::string rest;
+        rest.reserve(first.size() - deleted.First.size());
+        rest.append(first.substr(0, fromChar)).append(first.substr(toChar));
+        lines_.Put(from.Line - 1, rest);
+        return deleted;
     }
-    if (!replaying_) pendingGroup_.Items.push_back({TSynChangeReason::crDelete, from, to, deleted});
+    const std::string_view last = LineText(to.Line);
+    deleted.MultiLine = true;
+    deleted.First.assign(first.substr(fromChar));
+    deleted.Last.assign(last.substr(0, toChar));
+    // The lines between the first and the last leave the list as one block, their texts and states
+    // untouched, and that block is what the undo history keeps.
+    const int middle = to.Line - from.Line - 1;
+    if (from.Char == 1) {
+        // Whole lines go and the last line keeps its identity (its bookmark).
+        const std::string rest(last.substr(toChar));
+        if (middle > 0) deleted.Middle = lines_.ExtractLines(from.Line, middle);
+        lines_.Delete(from.Line - 1);
+        if (to.Char > 1) lines_.Put(from.Line - 1, rest);
+    } else {
+        // The first line takes the rest of the last one.
+        std::string joined(first.substr(0, fromChar));
+        joined.append(last.substr(toChar));
+        if (middle > 0) deleted.Middle = lines_.ExtractLines(from.Line, middle);
+        lines_.Delete(from.Line);
+        lines_.Put(from.Line - 1, joined);
+    }
     return deleted;
 }
 
-// Undo and redo.
+// Undo and redo. Replaying moves each text back into the list, and each deletion hands the text it
+// took to its item again, so that the entry can be replayed the other way.
 
-void TSynEditCore::ApplyUndoGroup(const TSynEditUndoGroup& group, bool undo) {
-    replaying_ = true;
+void TSynEditCore::ApplyUndoGroup(TSynEditUndoGroup& group, bool undo) {
+    const auto insert = [this](TSynEditUndoItem& item) {
+        TBufferCoord at = item.Start;
+        PlaceText(at, std::move(item.Text));
+        item.Text = {};
+    };
+    const auto remove = [this](TSynEditUndoItem& item) {
+        TBufferCoord from = item.Start;
+        TBufferCoord to = item.End;
+        item.Text = RemoveText(from, to);
+    };
     if (undo) {
         for (auto item = group.Items.rbegin(); item != group.Items.rend(); ++item) {
-            if (item->Reason == TSynChangeReason::crInsert) DeleteText(item->Start, item->End);
-            else InsertText(item->Start, item->Text);
+            if (item->Reason == TSynChangeReason::crInsert) remove(*item);
+            else insert(*item);
         }
     } else {
-        for (const auto& item : group.Items) {
-            if (item.Reason == TSynChangeReason::crInsert) InsertText(item.Start, item.Text);
-            else DeleteText(item.Start, item.End);
+        for (auto& item : group.Items) {
+            if (item.Reason == TSynChangeReason::crInsert) insert(item);
+            else remove(item);
         }
     }
-    replaying_ = false;
     const TSynEditSelectionState& state = undo ? group.Before : group.After;
     selectionMode_ = state.Mode;
     SetMovingEnd(state.SelEnd);

@@ -187,7 +187,11 @@ private:
     // states right through the list's events. Positions are clamped to the text; inserting beyond a
     // line's end first fills the gap with blanks.
     TBufferCoord InsertText(TBufferCoord at, std::string_view text);
-    std::string DeleteText(TBufferCoord from, TBufferCoord to);
+    void DeleteText(TBufferCoord from, TBufferCoord to);
+    // The same without the undo record, for the replay of the histories; `at`, `from` and `to` come
+    // back clamped (`at` to where the text went in after the blanks).
+    TBufferCoord PlaceText(TBufferCoord& at, TSynEditText text);
+    TSynEditText RemoveText(TBufferCoord& from, TBufferCoord& to);
 
     void ExecuteMovement(TSynEditorCommand command);
     void ExecuteEditing(TSynEditorCommand command, char ch);
@@ -210,7 +214,7 @@ private:
     void IndentLines(bool indent);
     void MatchBracket();
     void ScrollBy(int lines);
-    void ApplyUndoGroup(const TSynEditUndoGroup& group, bool undo);
+    void ApplyUndoGroup(TSynEditUndoGroup& group, bool undo);
     void MoveUndoGroup(TSynEditUndoList& from, TSynEditUndoList& to, bool undo);
 
     [[nodiscard]] int LastLine() const noexcept { return std::max(1, lines_.Count()); }
@@ -224,7 +228,7 @@ private:
     [[nodiscard]] int MaxTopLine() const noexcept;
     [[nodiscard]] int PageLines() const noexcept { return std::max(1, linesInWindow_); }
 
-    void OnLineEvent(TSynLineEvent event, int index);
+    void OnLineEvent(TSynLineEvent event, int index, int count);
     void ResetForClear();
     void KeepInsideText() noexcept;
     void RepaintRows(int first, int last);
@@ -239,7 +243,6 @@ private:
     TSynEditUndoList redo_{MaxUndoDefault};
     TSynEditUndoGroup pendingGroup_;
     int commandDepth_ = 0;
-    bool replaying_ = false;
 
     TSynEditKeyStrokes keystrokes_;
     TSynKeyTranslator translator_;

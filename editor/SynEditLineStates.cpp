@@ -27,6 +27,8 @@ TSynEditLineStates::TSynEditLineStates(TSynEditList& lines) : lines_(lines)
     lines_.OnLineInserted = MakeMethod(this, &TSynEditLineStates::LineInserted);
     lines_.OnLineReplaced = MakeMethod(this, &TSynEditLineStates::LineReplaced);
     lines_.OnLinesBulkAdded = MakeMethod(this, &TSynEditLineStates::LinesBulkAdded);
+    lines_.OnLinesDeleted = MakeMethod(this, &TSynEditLineStates::LinesDeleted);
+    lines_.OnLinesInserted = MakeMethod(this, &TSynEditLineStates::LinesInserted);
     lines_.OnChanging = MakeMethod(this, &TSynEditLineStates::ListChanging);
     lines_.OnChanged = MakeMethod(this, &TSynEditLineStates::ListChanged);
 }
@@ -40,7 +42,10 @@ TSynEditLineStates::~TSynEditLineStates()
     lines_.OnLineInserted = {};
     lines_.OnLineReplaced = {};
     lines_.OnLinesBulkAdded = {};
+    lines_.OnLinesDeleted = {};
+    lines_.OnLinesInserted = {};
     lines_.OnChanging = {};
+    lines_.SetValuesTag(0);
     lines_.OnChanged = {};
 }
 
@@ -66,6 +71,7 @@ void TSynEditLineStates::SetHighlighter(TSynCustomHighlighter* value)
         value->FreeNotification(MakeMethod(this, &TSynEditLineStates::HighlighterDestroying));
     }
     highlighter_ = value;
+    StampValues();
     if (OnMeasureCharCell)
         OnMeasureCharCell();
     lines_.BeginUpdate();
@@ -117,6 +123,12 @@ void TSynEditLineStates::RescanAllLines() noexcept
     }
 }
 
+void TSynEditLineStates::Notify(TSynLineEvent event, int index, int count)
+{
+    if (AfterLineEvent)
+        AfterLineEvent(event, index, count);
+}
+
 void TSynEditLineStates::LineAdded()
 {
     const int count = lines_.Count();
@@ -132,50 +144,47 @@ void TSynEditLineStates::LineAdded()
         }
     }
     RepaintLine(count);
-    if (AfterLineEvent)
-        AfterLineEvent(TSynLineEvent::LineAdded, count - 1);
+    Notify(TSynLineEvent::LineAdded, count - 1, 1);
 }
 
 void TSynEditLineStates::LinesCleared()
 {
-    if (AfterLineEvent)
-        AfterLineEvent(TSynLineEvent::LinesCleared, -1);
+    Notify(TSynLineEvent::LinesCleared, -1, 0);
 }
 
-void TSynEditLineStates::RescanAround(int index, bool inserted)
+// Rescans from the line before index on, at least through throughLine (-1 for no such line).
+void TSynEditLineStates::RescanAround(int index, int throughLine)
 {
     if (highlighter_ == nullptr || lines_.Count() == 0)
         return;
     if (index > 0) {
         highlighter_->SetLineState(lines_.GetObject(index - 1));
-        // An inserted line holds 0, which may happen to equal the state the line above ends in;
-        // stopping there would leave the lines below it with states that ignore its text (a line
-        // that opens a comment would not colour the lines under it). So scan through it.
-        RescanThrough(index - 1, inserted ? index : -1);
+        RescanThrough(index - 1, throughLine);
     } else {
         highlighter_->ResetLineState();
         lines_.PutObject(0, highlighter_->LineState());
         if (lines_.Count() >= 2)
-            RescanFrom(0);
+            RescanThrough(0, throughLine);
     }
 }
 
 void TSynEditLineStates::LineDeleted(int index)
 {
-    RescanAround(index, false);
+    RescanAround(index, -1);
     RepaintLines(index + 1, INT_MAX);
     RepaintGutterLines(index + 1, INT_MAX);
-    if (AfterLineEvent)
-        AfterLineEvent(TSynLineEvent::LineDeleted, index);
+    Notify(TSynLineEvent::LineDeleted, index, 1);
 }
 
 void TSynEditLineStates::LineInserted(int index)
 {
-    RescanAround(index, true);
+    // An inserted line holds 0, which may happen to equal the state the line above ends in;
+    // stopping there would leave the lines below it with states that ignore its text (a line
+    // that opens a comment would not colour the lines under it). So scan through it.
+    RescanAround(index, index);
     RepaintLines(index + 1, topLine_ + linesInWindow_);
     RepaintGutterLines(index + 1, topLine_ + linesInWindow_);
-    if (AfterLineEvent)
-        AfterLineEvent(TSynLineEvent::LineInserted, index);
+    Notify(TSynLineEvent::LineInserted, index, 1);
 }
 
 void TSynEditLineStates::LineReplaced(int index)
@@ -186,15 +195,49 @@ void TSynEditLineStates::LineReplaced(int index)
         last = RescanFrom(index) + 1;
     }
     RepaintLines(index + 1, last);
-    if (AfterLineEvent)
-        AfterLineEvent(TSynLineEvent::LineReplaced, index);
+    Notify(TSynLineEvent::LineReplaced, index, 1);
 }
 
 void TSynEditLineStates::LinesBulkAdded()
 {
     RescanAllLines();
-    if (AfterLineEvent)
-        AfterLineEvent(TSynLineEvent::LinesBulkAdded, -1);
+    Notify(TSynLineEvent::LinesBulkAdded, -1, 0);
+}
+
+void TSynEditLineStates::LinesDeleted(int index, int count)
+{
+    RescanAround(index, -1);
+    RepaintLines(index + 1, INT_MAX);
+    RepaintGutterLines(index + 1, INT_MAX);
+    Notify(TSynLineEvent::LinesDeleted, index, count);
+}
+
+void TSynEditLineStates::LinesInserted(int index, int count, bool statesKept)
+{
+    const int last = index + count - 1;
+    if (!statesKept) {
+        // Like a single inserted line: every new line is scanned, whatever its 0 happens to match.
+        RescanAround(index, last);
+    } else if (highlighter_ != nullptr) {
+        // The lines form a chain of right states already: only its first line's state against the
+        // line above, and the line after its last, can be wrong.
+        RescanAround(index, -1);
+        if (last + 1 < lines_.Count()) {
+            highlighter_->SetLineState(lines_.GetObject(last));
+            RescanFrom(last);
+        }
+    }
+    RepaintLines(index + 1, topLine_ + linesInWindow_);
+    RepaintGutterLines(index + 1, topLine_ + linesInWindow_);
+    Notify(TSynLineEvent::LinesInserted, index, count);
+}
+
+// A new mark whenever the stored states start to mean something else (another highlighter, or
+// none), so that lines given out before never pass for right ones.
+void TSynEditLineStates::StampValues() noexcept
+{
+    static std::intptr_t lastTag = 0;
+    lines_.SetValuesTag(highlighter_ != nullptr ? ++lastTag : 0);
 }
 
 void TSynEditLineStates::ListChanging()
@@ -230,6 +273,7 @@ void TSynEditLineStates::HighlighterDestroying(TSynCustomHighlighter* sender)
         return;
     // The listener goes with the highlighter; the stored states stay as they are.
     highlighter_ = nullptr;
+    StampValues();
     if (OnMeasureCharCell)
         OnMeasureCharCell();
     RepaintLines(-1, -1);

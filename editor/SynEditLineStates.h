@@ -28,11 +28,20 @@ struct TRepaintRect {
 // The smallest rectangle covering both.
 [[nodiscard]] TRepaintRect UnionRect(const TRepaintRect& a, const TRepaintRect& b) noexcept;
 
-enum class TSynLineEvent : std::uint8_t { LineAdded, LinesCleared, LineDeleted, LineInserted, LineReplaced, LinesBulkAdded };
+enum class TSynLineEvent : std::uint8_t {
+    LineAdded,
+    LinesCleared,
+    LineDeleted,
+    LineInserted,
+    LineReplaced,
+    LinesBulkAdded,
+    LinesDeleted,
+    LinesInserted,
+};
 
 class TSynEditLineStates {
 public:
-    // Takes over the list's eight handlers for as long as it lives.
+    // Takes over the list's ten handlers for as long as it lives.
     explicit TSynEditLineStates(TSynEditList& lines);
     ~TSynEditLineStates();
     TSynEditLineStates(const TSynEditLineStates&) = delete;
@@ -56,6 +65,11 @@ public:
     void LineInserted(int index);
     void LineReplaced(int index);
     void LinesBulkAdded();
+    // A range deleted or inserted in one call: one rescan and one repaint mark for all of it. Lines
+    // that come back with the states they had in this list (an undone deletion) are not scanned
+    // again; only the lines at either end of them are checked.
+    void LinesDeleted(int index, int count);
+    void LinesInserted(int index, int count, bool statesKept);
     void ListChanging();
     void ListChanged();
     // The change listener registered with the attached highlighter.
@@ -80,7 +94,9 @@ public:
     std::function<void(const TRepaintRect&)> OnRepaint;        // mark this area for repainting
     std::function<void()> OnMeasureCharCell;                    // the character cell may have changed
     std::function<void()> OnRepaintAll;                         // repaint the whole editor
-    std::function<void(TSynLineEvent, int)> AfterLineEvent;     // after the state work of each event
+    // After the state work of each event: the event, the index it names (-1 for none) and how many
+    // lines it covers (1 for the single-line events, 0 for LinesCleared and LinesBulkAdded).
+    std::function<void(TSynLineEvent, int, int)> AfterLineEvent;
     std::function<void()> OnLinesChanged;                       // the list's update bracket closed
 
 private:
@@ -89,8 +105,10 @@ private:
     void ScanLine(int index) noexcept;
     void Mark(const TRepaintRect& rect);
     void MarkRows(TRepaintRect area, int first, int last);
-    void RescanAround(int index, bool inserted);
+    void RescanAround(int index, int throughLine);
     void DetachFromHighlighter() noexcept;
+    void Notify(TSynLineEvent event, int index, int count);
+    void StampValues() noexcept;
 
     TSynEditList& lines_;
     TSynCustomHighlighter* highlighter_ = nullptr;

@@ -17,15 +17,29 @@ QColor QColorFromColor(TColor color) noexcept
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
-void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded)
+namespace {
+
+// Tokens are taken from the line's text up to this many columns right of the window. A highlighter
+// decides a token's kind from a few characters (the CSS one: a keyword has at most 10), so what
+// lies further right cannot change how the visible part looks; and a line of 50 MB is not copied
+// and scanned whole for every paint.
+constexpr std::size_t kScanMargin = 256;
+
+}  // namespace
+
+void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded, std::size_t limit)
 {
     expanded.clear();
+    // Every character takes at least one column: no more than limit characters can be needed.
+    text = text.substr(0, std::min(text.size(), limit));
     if (text.find('\t') == std::string_view::npos) {
         expanded.assign(text);
         return;
     }
     const std::size_t width = static_cast<std::size_t>(std::max(1, tabWidth));
     for (const char c : text) {
+        if (expanded.size() >= limit)
+            break;
         if (c == '\t')
             expanded.append(width - expanded.size() % width, ' ');
         else
@@ -76,10 +90,19 @@ void TSynEditPainter::PrepareSelection(int line)
     const auto [first, last] = core_.SelectedCharsOfLine(line);
     if (first >= last)
         return;
-    selFirst_ = core_.CharToColumn(line, first) - 1;
-    selLast_ = last == TSynEditCore::ToLineEnd ? INT_MAX : core_.CharToColumn(line, last) - 1;
+    selFirst_ = VisibleColumn(line, first);
+    selLast_ = last == TSynEditCore::ToLineEnd ? INT_MAX : VisibleColumn(line, last);
     const int length = static_cast<int>(core_.LineText(line).size());
     wholeLineSelected_ = first <= 1 && (last == TSynEditCore::ToLineEnd || last > length);
+}
+
+// The 0-based display column of a character, exact inside the window; anything right of it is
+// pastVisible_, which draws the same and needs no walk along a long line.
+int TSynEditPainter::VisibleColumn(int line, int ch) const noexcept
+{
+    if (ch - 1 >= pastVisible_)
+        return pastVisible_;
+    return std::min(core_.CharToColumn(line, ch) - 1, pastVisible_);
 }
 
 void TSynEditPainter::PaintHighlightedLine(int line, int top)
@@ -91,7 +114,7 @@ void TSynEditPainter::PaintHighlightedLine(int line, int top)
         lineBackground = QColorFromColor(space->Background());
     painter_->fillRect(setup_.AreaLeft, top, setup_.TextLeft - setup_.AreaLeft, drawer_.CellHeight(), lineBackground);
 
-    ExpandTabs(core_.LineText(line), core_.TabWidth(), expanded_);
+    ExpandTabs(core_.LineText(line), core_.TabWidth(), expanded_, static_cast<std::size_t>(pastVisible_) + kScanMargin);
     top_ = top;
     TSynRunBuilder& runs = *runs_;
     runs.BeginLine(ColorFromQColor(lineBackground), ColorFromQColor(setup_.FontColor), wholeLineSelected_);
@@ -118,7 +141,7 @@ void TSynEditPainter::PaintHighlightedLine(int line, int top)
 void TSynEditPainter::PaintPlainLine(int line, int top)
 {
     painter_->fillRect(setup_.AreaLeft, top, setup_.TextLeft - setup_.AreaLeft, drawer_.CellHeight(), setup_.Color);
-    ExpandTabs(core_.LineText(line), core_.TabWidth(), expanded_);
+    ExpandTabs(core_.LineText(line), core_.TabWidth(), expanded_, static_cast<std::size_t>(pastVisible_));
     top_ = top;
     const int end = std::min(static_cast<int>(expanded_.size()), pastVisible_);
     if (end > firstVisible_) {
@@ -159,6 +182,8 @@ void TSynEditPainter::DrawSegment(int column, std::string_view text, TFontStyles
 void TSynEditPainter::FillRestOfRow(int fromColumn, int top, const QColor& background)
 {
     const int from = std::max(fromColumn, firstVisible_);
+    if (from >= pastVisible_)
+        return;  // the text reaches past the window
     const int height = drawer_.CellHeight();
     int x = ColumnLeft(from);
     if (selLast_ > from && selFirst_ < pastVisible_) {

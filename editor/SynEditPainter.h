@@ -31,8 +31,10 @@ struct TSynPaintSetup {
 [[nodiscard]] TColor ColorFromQColor(const QColor& color) noexcept;
 [[nodiscard]] QColor QColorFromColor(TColor color) noexcept;
 
-// The line with every tab replaced by blanks up to the next tab stop.
-void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded);
+// The line with every tab replaced by blanks up to the next tab stop; with a limit, only as much of
+// it as reaches that many columns (the rest is left out).
+void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded,
+                std::size_t limit = std::string::npos);
 
 class TSynEditPainter final : private ISynRunSink {
 public:
@@ -50,6 +52,7 @@ private:
     void DrawSegment(int column, std::string_view text, TFontStyles style, const QColor& foreground,
                      const QColor& background);
     void PrepareSelection(int line);
+    [[nodiscard]] int VisibleColumn(int line, int ch) const noexcept;
     [[nodiscard]] int ColumnLeft(int column) const noexcept;
 
     const TSynEditCore& core_;

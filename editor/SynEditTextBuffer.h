@@ -1,8 +1,10 @@
 // The editor's line list: each line an 8-bit text (no line-end characters) and one pointer-sized
 // value that holds the highlighter state at the start of the line. Every change runs inside the
-// list's update bracket and fires its own event there.
+// list's update bracket and fires its own event there; a range of lines inserted or deleted in one
+// call fires one event for the whole range.
 #pragma once
 
+#include "editor/SynEditLineStore.h"
 #include "highlight/SynEditMethod.h"
 
 #include <cstdint>
@@ -15,21 +17,24 @@ namespace pindle {
 
 using TSynListEvent = TMethod<>;
 using TSynListIndexEvent = TMethod<int>;
+using TSynListRangeEvent = TMethod<int, int>;
+// index, count, and whether the lines came back with the values they had in this list.
+using TSynListInsertEvent = TMethod<int, int, bool>;
 
 class TSynEditList {
 public:
     TSynEditList() = default;
-    ~TSynEditList();
+    ~TSynEditList() = default;
     TSynEditList(const TSynEditList&) = delete;
     TSynEditList& operator=(const TSynEditList&) = delete;
 
-    [[nodiscard]] int Count() const noexcept { return static_cast<int>(Size()); }
+    [[nodiscard]] int Count() const noexcept { return lines_.Count(); }
     // "" outside 0..Count-1. The view stays valid until that line changes or is deleted, and the
     // byte just past its end is always a zero, so it can be handed to a highlighter as it is.
-    [[nodiscard]] std::string_view Get(int index) const noexcept;
-    [[nodiscard]] std::intptr_t GetObject(int index) const noexcept;
+    [[nodiscard]] std::string_view Get(int index) const noexcept { return lines_.Get(index); }
+    [[nodiscard]] std::intptr_t GetObject(int index) const noexcept { return lines_.GetObject(index); }
     // Stores the value silently (no event); outside 0..Count-1 it does nothing.
-    void PutObject(int index, std::intptr_t value) noexcept;
+    void PutObject(int index, std::intptr_t value) noexcept { lines_.PutObject(index, value); }
 
     // Appends a line; returns its index. Fires LineAdded.
     int Add(std::string_view text);
@@ -45,6 +50,9 @@ public:
     // Appends every line in one call; fires LinesBulkAdded once, and no LineAdded.
     void AddStrings(const TSynEditList& other);
     void AddStrings(std::span<const std::string> lines);
+    // Moves the lines of the store to the end of the list without copying their texts; the store is
+    // left empty. Fires LinesBulkAdded once.
+    void AddStrings(TSynLineStore&& lines);
     // Empties the list and appends the other's lines in bulk.
     void Assign(const TSynEditList& other);
     // Empties the list and appends the text's lines one by one (each fires LineAdded). Lines end in
@@ -52,6 +60,18 @@ public:
     void SetText(std::string_view text);
     // Every line followed by CR LF.
     [[nodiscard]] std::string Text() const;
+
+    // Takes count lines from index on out of the list, values and all, stamped with the values tag;
+    // fires LinesDeleted(index, count) after they are gone. Parts outside the list are left out.
+    [[nodiscard]] TSynLineStore ExtractLines(int index, int count);
+    // Moves the store's lines in before index (0 to Count) without copying their texts; the store is
+    // left empty. The lines keep their values when the store carries this list's values tag, else
+    // their values are 0. Fires LinesInserted(index, count, valuesKept).
+    void InsertLines(int index, TSynLineStore&& lines);
+    // The mark that ExtractLines puts on the lines it gives out: whoever keeps the values sets it, and
+    // changes it whenever the values it stored lose their meaning. 0 (the start) keeps no values.
+    [[nodiscard]] std::intptr_t ValuesTag() const noexcept { return valuesTag_; }
+    void SetValuesTag(std::intptr_t tag) noexcept { valuesTag_ = tag; }
 
     // The update bracket. Changing fires when the outermost bracket opens, Changed when it closes.
     void BeginUpdate();
@@ -64,41 +84,16 @@ public:
     TSynListIndexEvent OnLineInserted;
     TSynListIndexEvent OnLineReplaced;
     TSynListEvent OnLinesBulkAdded;
+    TSynListRangeEvent OnLinesDeleted;
+    TSynListInsertEvent OnLinesInserted;
     TSynListEvent OnChanging;
     TSynListEvent OnChanged;
 
 private:
-    // One line: its text block and its value, 16 bytes. The block holds a 32-bit length, the
-    // characters and a zero; lines appended by Add share large pages, edited lines own their block.
-    struct TLineRec {
-        char* Block;
-        std::intptr_t Object;
-    };
     class TUpdateScope;
 
-    [[nodiscard]] std::size_t Size() const noexcept { return recs_.size() - gapLength_; }
-    [[nodiscard]] TLineRec& At(std::size_t index) noexcept;
-    [[nodiscard]] const TLineRec& At(std::size_t index) const noexcept;
-    void InsertRec(std::size_t index, TLineRec rec);
-    void EraseRec(std::size_t index) noexcept;
-    void MoveGap(std::size_t position) noexcept;
-    void GrowGap(std::size_t minimum);
-
-    [[nodiscard]] char* NewPagedBlock(std::string_view text);
-    [[nodiscard]] static char* NewOwnBlock(std::string_view text);
-    void ReleaseBlock(char* block) noexcept;
-    void ReleaseAll() noexcept;
-    void AppendLine(std::string_view text);
-
-    // Line records in a gap buffer: inserting and deleting at the same place again and again moves
-    // nothing, and a jump moves only the records between the old and the new place.
-    std::vector<TLineRec> recs_;
-    std::size_t gapStart_ = 0;
-    std::size_t gapLength_ = 0;
-
-    std::vector<char*> pages_;
-    std::size_t pageUsed_ = 0;
-    std::size_t pageSize_ = 0;
+    TSynLineStore lines_;
+    std::intptr_t valuesTag_ = 0;
     int updateCount_ = 0;
 };
 

@@ -3,23 +3,41 @@
 // selection before and after it so that undo and redo put them back.
 #pragma once
 
+#include "editor/SynEditLineStore.h"
 #include "editor/SynEditTypes.h"
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pindle {
 
 enum class TSynChangeReason : std::uint8_t { crInsert, crDelete };
 
+// A text of one or more lines as the editing primitives move it: the part before its first line
+// break, the whole lines between its first and its last break, and the part after its last break.
+// The whole lines are a block taken out of the line list as they were, so that deleting a whole
+// document and undoing that copies no text.
+struct TSynEditText {
+    std::string First;       // all of the text when it holds no line break
+    TSynLineStore Middle;
+    std::string Last;
+    bool MultiLine = false;  // the text holds a line break
+
+    // Lines separated by LF.
+    [[nodiscard]] static TSynEditText FromString(std::string_view text);
+    [[nodiscard]] std::string ToString() const;
+    [[nodiscard]] bool Empty() const noexcept { return !MultiLine && First.empty(); }
+};
+
 // One primitive change: Text was inserted at Start (ending at End), or deleted from Start to End.
-// Lines inside Text are separated by LF.
+// A deletion keeps its text from the start; an insertion gets it when it is undone, for the redo.
 struct TSynEditUndoItem {
     TSynChangeReason Reason = TSynChangeReason::crInsert;
     TBufferCoord Start;
     TBufferCoord End;
-    std::string Text;
+    TSynEditText Text;
 };
 
 struct TSynEditSelectionState {

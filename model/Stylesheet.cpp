@@ -185,6 +185,9 @@ TMarkers FindMarkers(std::string_view line)
     TMarkers markers;
     static constexpr std::string_view BeginText = "BEGIN PINDLE";
     static constexpr std::string_view EndText = "END PINDLE";
+    // Every line of a file passes here: most are too short to hold even "**" and the end text.
+    if (line.size() < 2 + EndText.size())
+        return markers;
     const char* data = line.data();
     std::size_t size = line.size();
     std::size_t i = 0;
@@ -214,33 +217,43 @@ bool IsCommentLine(std::string_view line)
 // Sorts the lines of a file into rows of the block and lines of the pane.
 class TStylesheetBuilder {
 public:
+    explicit TStylesheetBuilder(IStylesheetReceiver& receiver) : receiver_(receiver) {}
+
     void AddLine(std::string_view line)
     {
         TMarkers markers = FindMarkers(line);
         if (markers.Begin)
             inside_ = true;
         if (!inside_)
-            sheet_.PaneLines.emplace_back(line);
+            receiver_.AddPaneLine(line);
         else if (!IsCommentLine(line))
-            sheet_.Rows.push_back(ParseRuleLine(line));
+            receiver_.AddRow(ParseRuleLine(line));
         if (markers.End)
             inside_ = false;
     }
 
-    TStylesheet Finish() { return std::move(sheet_); }
-
 private:
-    // Plain vectors: their large blocks come straight from the system, so that the part of a
-    // grown block not yet filled takes no memory, and the old block is given back at once.
+    IStylesheetReceiver& receiver_;
     bool inside_ = false;
-    TStylesheet sheet_;
+};
+
+// Keeps what the reader hands over in a TStylesheet. Plain vectors: their large blocks come
+// straight from the system, so that the part of a grown block not yet filled takes no memory, and
+// the old block is given back at once.
+class TSheetReceiver final : public IStylesheetReceiver {
+public:
+    void AddRow(TStyleRow row) override { Sheet.Rows.push_back(std::move(row)); }
+    void AddPaneLine(std::string_view line) override { Sheet.PaneLines.emplace_back(line); }
+
+    TStylesheet Sheet;
 };
 
 }  // namespace
 
 TStylesheet ParseStylesheet(std::string_view text)
 {
-    TStylesheetBuilder builder;
+    TSheetReceiver receiver;
+    TStylesheetBuilder builder(receiver);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t stop = text.find_first_of("\r\n", start);
@@ -253,23 +266,29 @@ TStylesheet ParseStylesheet(std::string_view text)
         if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
             ++start;
     }
-    return builder.Finish();
+    return std::move(receiver.Sheet);
 }
 
 TStylesheet ReadStylesheet(const std::string& fileName)
 {
+    TSheetReceiver receiver;
+    ReadStylesheet(fileName, receiver);
+    return std::move(receiver.Sheet);
+}
+
+void ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver)
+{
     TTextReader reader(fileName);
-    TStylesheetBuilder builder;
+    TStylesheetBuilder builder(receiver);
     std::string_view line;
     while (reader.NextLine(line))
         builder.AddLine(line);
     reader.Close();
-    return builder.Finish();
 }
 
 namespace {
 
-void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const std::vector<std::string>& paneLines)
+void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const IStylesheetLines& paneLines)
 {
     writer.WriteLine(BeginMarker);
     writer.WriteLine(WarningLine);
@@ -279,14 +298,30 @@ void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const s
         writer.WriteLine(line);
     }
     writer.WriteLine(EndMarker);
-    for (const std::string& paneLine : paneLines)
-        writer.WriteLine(paneLine);
+    for (std::size_t i = 0, n = paneLines.Count(); i < n; ++i)
+        writer.WriteLine(paneLines.Line(i));
 }
+
+class TVectorLines final : public IStylesheetLines {
+public:
+    explicit TVectorLines(const std::vector<std::string>& lines) : lines_(lines) {}
+    [[nodiscard]] std::size_t Count() const override { return lines_.size(); }
+    [[nodiscard]] std::string_view Line(std::size_t index) const override { return lines_[index]; }
+
+private:
+    const std::vector<std::string>& lines_;
+};
 
 }  // namespace
 
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines)
+{
+    WriteStylesheet(fileName, rows, TVectorLines(paneLines));
+}
+
+void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                     const IStylesheetLines& paneLines)
 {
     TSafeSave save(fileName);
     WriteLines(save.Writer(), rows, paneLines);

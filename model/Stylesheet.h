@@ -44,14 +44,39 @@ struct TStylesheet {
     std::vector<std::string> PaneLines;
 };
 
+// Where the reader puts a file's contents as it sorts the lines, in file order: the rows of the
+// generated block, and every line outside it for the source pane.
+class IStylesheetReceiver {
+public:
+    virtual ~IStylesheetReceiver() = default;
+    virtual void AddRow(TStyleRow row) = 0;
+    // The view lasts for the call only.
+    virtual void AddPaneLine(std::string_view line) = 0;
+};
+
 // Reads the whole file before anything is shown, so that a failure leaves the document alone.
 // Lines end at CR LF, CR or LF; every other byte, NUL and Ctrl-Z included, is text.
 TStylesheet ReadStylesheet(const std::string& fileName);       // throws EInOutError
+// The same reading, handing each row and pane line over as soon as it is read, so that a caller
+// can keep them in whatever form it shows them without a copy of the whole file in between.
+void ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver);  // throws EInOutError
 // Saves through TSafeSave: the new content replaces the old file only when every byte of it is on
 // the disk, so a failed save leaves the old file as it was (mode and owner are kept). Only a file in
 // a folder that takes no new file is written in place. Anything but a regular file is refused.
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines);  // throws EInOutError
+
+// The pane's lines as the writer takes them, one after the other, so that they need not be copied
+// into a vector first.
+class IStylesheetLines {
+public:
+    virtual ~IStylesheetLines() = default;
+    [[nodiscard]] virtual std::size_t Count() const = 0;
+    // The view must last until the next call.
+    [[nodiscard]] virtual std::string_view Line(std::size_t index) const = 0;
+};
+void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                     const IStylesheetLines& paneLines);  // throws EInOutError
 
 // The reader's line rules applied to text already in memory (lines end at CR LF, CR or LF).
 TStylesheet ParseStylesheet(std::string_view text);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <exception>
+#include <new>
 #include <thread>
 
 namespace pindle {
@@ -84,6 +85,9 @@ void Guarded(TApplication& application, Body&& body)
         body();
     } catch (const Exception& error) {
         application.HandleException(error.Message());
+    } catch (const std::bad_alloc&) {
+        // A file too large for the memory left, say: the command's own memory is free again here.
+        application.HandleException("Out of memory");
     } catch (const std::exception& error) {
         application.HandleException(error.what());
     }

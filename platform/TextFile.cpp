@@ -1,6 +1,10 @@
 #include "platform/TextFile.h"
 
 #include <algorithm>
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -186,19 +190,36 @@ void TTextWriter::Close()
 namespace {
 
 // The first CR or LF in [start, limit), or limit. Eight bytes at a time: a byte equal to CR or LF
-// becomes zero after the XOR, and the classic zero-byte test finds it.
+// becomes zero after the XOR, and the classic zero-byte test finds it. The test marks the lowest
+// such byte exactly (only bytes above it can be marked wrongly), so on a little-endian machine the
+// lowest mark is the line end itself.
 const char* FindLineEnd(const char* start, const char* limit)
 {
     constexpr std::uint64_t Ones = 0x0101010101010101ULL;
     constexpr std::uint64_t Highs = 0x8080808080808080ULL;
     const char* p = start;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where the processor has the instructions for it (every x86-64 does).
+    const __m128i cr16 = _mm_set1_epi8('\r');
+    const __m128i lf16 = _mm_set1_epi8('\n');
+    while (limit - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, cr16), _mm_cmpeq_epi8(bytes, lf16));
+        if (const int mask = _mm_movemask_epi8(ends))
+            return p + std::countr_zero(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
     while (limit - p >= 8) {
         std::uint64_t word;
         std::memcpy(&word, p, 8);
         std::uint64_t cr = word ^ (Ones * '\r');
         std::uint64_t lf = word ^ (Ones * '\n');
-        if ((((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs)
+        if (std::uint64_t marks = (((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs) {
+            if constexpr (std::endian::native == std::endian::little)
+                return p + std::countr_zero(marks) / 8;
             break;
+        }
         p += 8;
     }
     while (p != limit && *p != '\r' && *p != '\n')

@@ -126,45 +126,80 @@ int AppendFreePiece(std::string& out, TRandom& random, int number)
     return lines + declarations + 3;
 }
 
+// Produces the stylesheet's bytes and hands them to flush whenever about a megabyte has piled up.
+template <typename Flush>
+void Generate(int ruleLines, int freeLines, std::uint32_t seed, Flush&& flush)
+{
+    constexpr std::size_t Piece = std::size_t{1} << 20;
+    TRandom random(seed);
+    std::string out;
+    out.reserve(Piece + 4096);
+    AppendLine(out, "/**Begin Pindle*****************************************/");
+    AppendLine(out, "/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/");
+    for (int i = 0; i < ruleLines; ++i) {
+        AppendRuleLine(out, random);
+        if (out.size() >= Piece)
+            flush(out);
+    }
+    AppendLine(out, "/**End Pindle*******************************************/");
+    int written = 0;
+    for (int piece = 1; written < freeLines; ++piece) {
+        written += AppendFreePiece(out, random, piece);
+        if (out.size() >= Piece)
+            flush(out);
+    }
+    flush(out);
+}
+
+// Writes the file under the build folder unless it is there already; a half-written file never
+// takes the final name.
+std::string GeneratedFile(const std::string& name, int ruleLines, int freeLines)
+{
+    std::filesystem::path file = std::filesystem::path(PINDLE_BENCH_DATA_DIR) / name;
+    if (std::filesystem::exists(file))
+        return file.string();
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::path partial = file;
+    partial += ".partial";
+    std::FILE* f = std::fopen(partial.c_str(), "wb");
+    if (f == nullptr)
+        throw std::runtime_error("cannot create " + partial.string());
+    bool ok = true;
+    Generate(ruleLines, freeLines, 20261208, [&](std::string& bytes) {
+        ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        bytes.clear();
+    });
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        throw std::runtime_error("cannot write " + partial.string());
+    std::filesystem::rename(partial, file);
+    return file.string();
+}
+
 }  // namespace
 
 std::string GenerateStylesheet(int ruleLines, int freeLines, std::uint32_t seed)
 {
-    TRandom random(seed);
-    std::string out;
-    out.reserve(static_cast<std::size_t>(ruleLines) * 170 + static_cast<std::size_t>(freeLines) * 24 + 256);
-    AppendLine(out, "/**Begin Pindle*****************************************/");
-    AppendLine(out, "/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/");
-    for (int i = 0; i < ruleLines; ++i)
-        AppendRuleLine(out, random);
-    AppendLine(out, "/**End Pindle*******************************************/");
-    int written = 0;
-    for (int piece = 1; written < freeLines; ++piece)
-        written += AppendFreePiece(out, random, piece);
-    return out;
+    std::string all;
+    all.reserve(static_cast<std::size_t>(ruleLines) * 170 + static_cast<std::size_t>(freeLines) * 24 + 256);
+    Generate(ruleLines, freeLines, seed, [&](std::string& bytes) {
+        all += bytes;
+        bytes.clear();
+    });
+    return all;
 }
 
 const std::string& BenchStylesheetPath()
 {
-    static const std::string path = [] {
-        std::filesystem::path file = std::filesystem::path(PINDLE_BENCH_DATA_DIR) / "stylesheet40-v1.css";
-        if (!std::filesystem::exists(file)) {
-            std::filesystem::create_directories(file.parent_path());
-            std::string bytes = GenerateStylesheet();
-            std::filesystem::path partial = file;
-            partial += ".partial";
-            std::FILE* f = std::fopen(partial.c_str(), "wb");
-            if (f == nullptr)
-                throw std::runtime_error("cannot create " + partial.string());
-            bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-            ok = std::fclose(f) == 0 && ok;
-            if (!ok)
-                throw std::runtime_error("cannot write " + partial.string());
-            std::filesystem::rename(partial, file);
-        }
-        return file.string();
-    }();
+    static const std::string path = GeneratedFile("stylesheet40-v1.css", 100000, 1000000);
     return path;
+}
+
+std::string ScaledStylesheetPath(int megabytes)
+{
+    if (megabytes == 40)
+        return BenchStylesheetPath();
+    return GeneratedFile("stylesheet" + std::to_string(megabytes) + "-v1.css", 2500 * megabytes, 25000 * megabytes);
 }
 
 }  // namespace pindle::bench

@@ -14,4 +14,9 @@ std::string GenerateStylesheet(int ruleLines = 100000, int freeLines = 1000000, 
 // The default stylesheet written once under the build folder; returns its path.
 const std::string& BenchStylesheetPath();
 
+// A stylesheet of about `megabytes` million bytes in the same proportions as the default one
+// (2,500 rule lines and 25,000 free lines per megabyte), written once under the build folder and
+// in pieces, so that even a 400 MB file never has to be held in memory; returns its path.
+std::string ScaledStylesheetPath(int megabytes);
+
 }  // namespace pindle::bench

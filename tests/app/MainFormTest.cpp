@@ -8,6 +8,7 @@
 #include "tests/support/FakeDesktop.h"
 
 #include "editor/SynEdit.h"
+#include "highlight/SynHighlighterCss.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,8 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -362,6 +365,80 @@ TEST_F(MainFormTest, NewAndOpenScrollTheTableBackToItsStart)
     form->Open1->trigger();
     QApplication::processEvents();
     EXPECT_EQ(RowHeight(form->lvStyles, 0), height);
+}
+
+// Lines as the reader splits a file: at CR LF, LF or CR.
+std::vector<std::string> SplitLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t stop = bytes.find_first_of("\r\n", start);
+        lines.push_back(bytes.substr(start, stop == std::string::npos ? std::string::npos : stop - start));
+        if (stop == std::string::npos)
+            break;
+        start = stop + (bytes.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::vector<std::intptr_t> StoredStates(const TSynEditList& lines)
+{
+    std::vector<std::intptr_t> states;
+    for (int i = 0; i < lines.Count(); ++i)
+        states.push_back(lines.GetObject(i));
+    return states;
+}
+
+std::vector<std::intptr_t> RescannedStates(const TSynEditList& lines)
+{
+    TSynCssSyn css;
+    std::vector<std::intptr_t> states;
+    for (int i = 0; i < lines.Count(); ++i) {
+        states.push_back(css.LineState());
+        css.StartLine(lines.Get(i), i);
+        css.ScanToLineEnd();
+    }
+    return states;
+}
+
+// Real stylesheets from public packages, each alone and all of them in one file, opened and saved
+// in the real window: the pane holds every line as it was, with the states of a full rescan, and
+// the saved file reads back and saves again byte for byte.
+TEST_F(MainFormTest, RealStylesheetsRoundTripByteForByte)
+{
+    const std::filesystem::path folder = PINDLE_REAL_CSS_DIR;
+    if (folder.empty() || !std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "no real stylesheets at '" << folder.string() << "'";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".css")
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty());
+    std::string all;
+    for (const std::string& file : files)
+        all += ReadBytes(file);
+    WriteBytes(Path("all.css"), all);
+    files.push_back(Path("all.css"));
+
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        form->LoadFromFile(file);
+        const std::vector<std::string> lines = SplitLines(ReadBytes(file));
+        ASSERT_EQ(Pane(), lines);
+        EXPECT_EQ(StoredStates(form->seEditor->Lines()), RescannedStates(form->seEditor->Lines()));
+        EXPECT_FALSE(form->seEditor->Core().CanUndo());
+        std::string expected = Header + Footer;
+        for (const std::string& line : lines)
+            expected += line + "\r\n";
+        form->SaveToFile(Path("a.css"));
+        const std::string saved = ReadBytes(Path("a.css"));
+        ASSERT_EQ(saved, expected);
+        form->LoadFromFile(Path("a.css"));
+        form->SaveToFile(Path("b.css"));
+        EXPECT_EQ(ReadBytes(Path("b.css")), saved);
+    }
 }
 
 TEST_F(MainFormTest, FailedOpenShowsTheErrorAndKeepsTheDocument)

@@ -25,6 +25,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <new>
 #include <stdexcept>
 
 namespace pindle {
@@ -57,12 +58,14 @@ TEST(ErrorBox, DispatcherShowsAnErrorOfACommandAndGoesOn)
     bool after = false;
     Application().Run([] { throw EInOutError("File access denied", 13); });
     Application().Run([] { throw std::runtime_error("bad thing"); });
+    Application().Run([] { throw std::bad_alloc(); });
     Application().Run([&] { after = true; });
-    ASSERT_EQ(desktop.Messages.size(), 2U);
+    ASSERT_EQ(desktop.Messages.size(), 3U);
     EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtError);
     EXPECT_EQ(desktop.Messages[0].Caption, "Pindle");
     EXPECT_EQ(desktop.Messages[0].Text, "File access denied.");
     EXPECT_EQ(desktop.Messages[1].Text, "bad thing.");
+    EXPECT_EQ(desktop.Messages[2].Text, "Out of memory.");
     EXPECT_TRUE(after);
 }
 

@@ -111,6 +111,110 @@ TEST(SynEditCoreStates, UndoingEverythingGivesBackTheText) {
     EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
 }
 
+std::vector<std::string> TextOf(const TSynEditCore& core) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= core.LineCount(); ++i) lines.emplace_back(core.LineText(i));
+    return lines;
+}
+
+// Deleting a large part of the text and undoing that: one history entry, the text back line for
+// line with the states of a full rescan, and redo doing the same deletion again.
+TEST(SynEditCoreBulk, DeletingMostOfTheTextIsOneEntryThatUndoAndRedoReplay) {
+    TSynCssSyn css;
+    TSynEditCore core;
+    core.SetHighlighter(&css);
+    for (int i = 0; i < 3000; ++i)
+        core.Lines().Add(i % 11 == 0 ? "/* note " + std::to_string(i) : i % 11 == 4 ? "end */ a {" : "  x: " + std::to_string(i) + ";");
+    const std::vector<std::string> original = TextOf(core);
+    struct TCase {
+        TBufferCoord From;
+        TBufferCoord To;
+    };
+    const TCase cases[] = {
+        {{1, 1}, {14, 3000}},  // select all
+        {{1, 1}, {1, 3000}},   // whole lines, the last one stays
+        {{3, 2}, {5, 2999}},   // from the middle of a line to the middle of another
+        {{9, 1}, {1, 2}},      // just a line break
+    };
+    for (const TCase& c : cases) {
+        core.SetSelection(c.From, c.To);
+        const std::string selected = core.SelText();
+        core.ExecuteCommand(ecDeleteChar);
+        EXPECT_EQ(core.UndoCount(), 1);
+        EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
+        const std::vector<std::string> deleted = TextOf(core);
+        core.Undo();
+        EXPECT_EQ(TextOf(core), original);
+        EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
+        EXPECT_EQ(core.SelText(), selected);
+        core.Redo();
+        EXPECT_EQ(TextOf(core), deleted);
+        core.Undo();
+        EXPECT_EQ(TextOf(core), original);
+        core.ClearUndo();
+    }
+}
+
+// A deleted block that comes back after the highlighter was changed (its stored states are then
+// no proof of anything) or after the text above it changed.
+TEST(SynEditCoreBulk, UndoAfterTheContextChangedStillGivesTheStatesOfAFullRescan) {
+    TSynCssSyn css;
+    TSynCssSyn other;
+    TSynEditCore core;
+    core.SetHighlighter(&css);
+    for (int i = 0; i < 200; ++i) core.Lines().Add(i % 9 == 0 ? "/* c" : i % 9 == 5 ? "*/" : "t");
+    core.SetSelection({1, 20}, {1, 150});
+    core.ExecuteCommand(ecDeleteChar);
+    core.SetHighlighter(nullptr);
+    core.SetHighlighter(&other);
+    core.SetCaretXY({1, 10});
+    core.SetSelText("/* opened above\n");
+    core.Undo();
+    core.Undo();
+    EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
+    EXPECT_EQ(core.LineCount(), 200);
+    core.Redo();
+    core.Redo();
+    EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
+}
+
+TEST(SynEditCoreBulk, BookmarksFollowALargeDeletionAndItsUndo) {
+    TSynEditCore core;
+    for (int i = 0; i < 100; ++i) core.Lines().Add("line " + std::to_string(i));
+    core.SetBookmark(1, {1, 10});   // inside the deleted lines: it goes with them
+    core.SetBookmark(2, {1, 80});   // below: moves up and back down
+    core.SetBookmark(3, {1, 5});    // above: stays
+    core.SetSelection({1, 6}, {1, 60});
+    core.ExecuteCommand(ecDeleteChar);
+    EXPECT_FALSE(core.GetBookmark(1).has_value());
+    EXPECT_EQ(core.GetBookmark(2)->Line, 26);
+    EXPECT_EQ(core.GetBookmark(3)->Line, 5);
+    core.Undo();
+    EXPECT_EQ(core.GetBookmark(2)->Line, 80);
+    EXPECT_EQ(core.GetBookmark(3)->Line, 5);
+    EXPECT_EQ(core.LineText(60), "line 59");
+}
+
+TEST(SynEditCoreBulk, PastingManyLinesGivesEachItsLineAndState) {
+    TSynCssSyn css;
+    TSynEditCore core;
+    core.SetHighlighter(&css);
+    core.Lines().Add("head tail");
+    std::string text;
+    for (int i = 0; i < 500; ++i) text += i % 2 == 0 ? "/* a\r\n" : "b */\r\n";
+    text += "last";
+    core.SetCaretXY({6, 1});
+    core.SetSelText(text);
+    ASSERT_EQ(core.LineCount(), 501);
+    EXPECT_EQ(core.LineText(1), "head /* a");
+    EXPECT_EQ(core.LineText(500), "b */");
+    EXPECT_EQ(core.LineText(501), "lasttail");
+    EXPECT_EQ(core.CaretXY(), (TBufferCoord{5, 501}));
+    EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
+    core.Undo();
+    EXPECT_EQ(TextOf(core), std::vector<std::string>{"head tail"});
+}
+
 TEST(SynEditCoreRepaint, TypingRepaintsOnlyTheCaretRow) {
     TSynCssSyn css;
     TSynEditCore core;

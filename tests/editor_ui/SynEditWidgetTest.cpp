@@ -1,6 +1,7 @@
 #include "editor/SynEdit.h"
 #include "highlight/SynHighlighterCss.h"
 #include "platform/QtText.h"
+#include "tests/support/CountingHighlighter.h"
 #include "tests/support/FakeDesktop.h"
 
 #include <QApplication>
@@ -240,6 +241,39 @@ TEST_F(EditorWidget, PaintsFromTheFirstVisibleColumnAfterScrollingRight)
     // Column 5 is now at the left edge: "{ " then the keyword "font" in bold.
     EXPECT_LT(DifferenceFromReference(image, {5, 1}, "{ ", 0), 0.02);
     EXPECT_LT(DifferenceFromReference(image, {7, 1}, "font", fsBold), 0.02);
+}
+
+// A line far wider than the window is painted from its visible part: the highlighter is handed
+// that part and a margin, never the whole line, and the picture is that of the line's first
+// columns alone, with tabs, keywords and a selection running through the line's end.
+TEST_F(EditorWidget, PaintsAVeryLongLineFromItsVisiblePart)
+{
+    test::TCountingCss counting;
+    editor_->SetHighlighter(&counting);
+    editor_->SetHideSelection(false);
+    other_->setFocus();
+    std::string line;
+    while (line.size() < 2000000)
+        line += "\tdiv { color: red; }  /* note */ 12px 'text' background\t";
+    const auto picture = [&](std::string_view text, int leftChar) {
+        editor_->Clear();
+        editor_->Lines().Add("short");
+        editor_->Lines().Add(text);
+        Core().ExecuteCommand(ecSelectAll);
+        Core().SetLeftChar(leftChar);
+        QApplication::processEvents();
+        counting.Longest = 0;
+        const QImage image = Render();
+        EXPECT_LT(counting.Longest, 2000u);
+        return image;
+    };
+    for (const int leftChar : {1, 40, 900}) {
+        SCOPED_TRACE(leftChar);
+        const QImage whole = picture(line, leftChar);
+        const QImage start = picture(std::string_view(line).substr(0, 3000), leftChar);
+        EXPECT_TRUE(whole == start);
+    }
+    editor_->SetHighlighter(&css_);
 }
 
 TEST_F(EditorWidget, MeasuresTheCellInTheStylesTheHighlighterUses)

@@ -1,5 +1,6 @@
 #include "editor/SynEditLineStates.h"
 #include "highlight/SynHighlighterCss.h"
+#include "tests/support/CountingHighlighter.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +272,90 @@ TEST(LineStatesRepaint, MarksALineOnlyWhenItIsInTheWindowAndTheText)
     EXPECT_TRUE(editor.Repaints.empty());
 }
 
+TSynLineStore StoreOf(std::initializer_list<const char*> lines)
+{
+    TSynLineStore store;
+    for (const char* line : lines)
+        store.Append(line);
+    return store;
+}
+
+TEST_F(LineStates, DeletingARange_RescansFromThereAndMarksOnceDownToTheBottom)
+{
+    Editor.States.SetHighlighter(&Css);
+    Editor.Load({"a", "/* b", "c", "d */", "e", "f"});
+    TSynLineStore gone = Editor.Lines.ExtractLines(1, 2);
+    EXPECT_EQ(StoredStates(Editor.Lines), (TStates{0, 0, 0, 0}));
+    EXPECT_EQ(Editor.Repaints, std::vector<TRepaintRect>{FullRows(2, 21)});
+    EXPECT_EQ(gone.Count(), 2);
+    EXPECT_EQ(gone.Get(0), "/* b");
+}
+
+TEST_F(LineStates, InsertingNewLines_ScansThroughEveryOneOfThem)
+{
+    Editor.States.SetHighlighter(&Css);
+    Editor.Load({"a", "b", "c */", "d"});
+    // Every new line holds 0, like the line above ends: only scanning them all finds the comment.
+    Editor.Lines.InsertLines(1, StoreOf({"x", "y", "/* z", "w"}));
+    EXPECT_EQ(StoredStates(Editor.Lines), (TStates{0, 0, 0, 0, 1, 1, 1, 0}));
+    EXPECT_EQ(StoredStates(Editor.Lines), RescannedStates(Editor.Lines));
+    EXPECT_EQ(Editor.Repaints, std::vector<TRepaintRect>{FullRows(2, 21)});
+    // At the top as well.
+    Editor.Lines.InsertLines(0, StoreOf({"/*", "q", "*/"}));
+    EXPECT_EQ(StoredStates(Editor.Lines), RescannedStates(Editor.Lines));
+}
+
+TEST(LineStatesRanges, LinesThatComeBackWithTheirStatesAreNotScannedAgain)
+{
+    test::TCountingCss css;
+    TEditorFixture editor;
+    editor.States.SetHighlighter(&css);
+    editor.Lines.Add("top");
+    for (int i = 0; i < 1000; ++i)
+        editor.Lines.Add(i % 7 == 0 ? "/* open" : i % 7 == 3 ? "close */" : "text");
+    editor.Lines.Add("bottom");
+    const TStates before = StoredStates(editor.Lines);
+
+    TSynLineStore block = editor.Lines.ExtractLines(1, 1000);
+    css.Scanned = 0;
+    editor.Lines.InsertLines(1, std::move(block));
+    EXPECT_EQ(StoredStates(editor.Lines), before);
+    EXPECT_LE(css.Scanned, 3);
+
+    // Put back where the line above ends inside a comment, the chain of states is no longer right
+    // and the rescan goes on until the states agree again.
+    block = editor.Lines.ExtractLines(1, 1000);
+    editor.Lines.Put(0, "/* top");
+    editor.Lines.InsertLines(1, std::move(block));
+    EXPECT_EQ(StoredStates(editor.Lines), RescannedStates(editor.Lines));
+}
+
+TEST(LineStatesRanges, StatesGivenOutWhileDetachedOrUnderAnotherHighlighterAreScannedAgain)
+{
+    TSynCssSyn css;
+    TEditorFixture editor;
+    editor.States.SetHighlighter(&css);
+    editor.Load({"a", "c", "b", "z"});
+    // Detached, the values go stale: line 2 should now start inside the comment.
+    editor.States.SetHighlighter(nullptr);
+    editor.Lines.Put(1, "/* x");
+    TSynLineStore stale = editor.Lines.ExtractLines(0, 3);
+    editor.States.SetHighlighter(&css);
+    editor.Lines.InsertLines(0, std::move(stale));
+    EXPECT_EQ(StoredStates(editor.Lines), (TStates{0, 0, 1, 1}));
+
+    // Given out under one highlighter, back under another that was attached since.
+    TSynLineStore lines = editor.Lines.ExtractLines(1, 2);
+    TSynCssSyn other;
+    editor.States.SetHighlighter(&other);
+    editor.Lines.Put(0, "*/");
+    for (int i = 0; i < editor.Lines.Count(); ++i)
+        editor.Lines.PutObject(i, 1);  // nonsense that a kept chain would not repair
+    editor.States.SetHighlighter(&css);
+    editor.Lines.InsertLines(1, std::move(lines));
+    EXPECT_EQ(StoredStates(editor.Lines), RescannedStates(editor.Lines));
+}
+
 // Random edits, attaching and detaching: whenever the highlighter is attached, every stored state
 // equals a rescan from the top.
 TEST(LineStatesInvariant, HoldsAfterEveryStepOfRandomEdits)
@@ -286,11 +371,12 @@ TEST(LineStatesInvariant, HoldsAfterEveryStepOfRandomEdits)
     TSynCssSyn css;
     TEditorFixture editor;
     editor.States.SetHighlighter(&css);
+    std::vector<TSynLineStore> aside;
     int checked = 0;
-    for (int step = 0; step < 4000; ++step) {
+    for (int step = 0; step < 6000; ++step) {
         const int count = editor.Lines.Count();
         const int at = count == 0 ? 0 : static_cast<int>(random() % static_cast<unsigned>(count));
-        switch (random() % 16) {
+        switch (random() % 21) {
         case 0: case 1: case 2: case 3:
             editor.Lines.Add(line());
             break;
@@ -314,16 +400,37 @@ TEST(LineStatesInvariant, HoldsAfterEveryStepOfRandomEdits)
             editor.Lines.AddStrings(lines);
             break;
         }
-        default:
+        case 15:
             editor.States.SetHighlighter(editor.States.Highlighter() != nullptr ? nullptr : &css);
             break;
+        case 16: case 17:
+            // A range out, kept aside (as the undo history keeps deleted lines).
+            if (count > 0)
+                aside.push_back(editor.Lines.ExtractLines(at, 1 + static_cast<int>(random() % 30)));
+            break;
+        case 18: case 19:
+            // A range back, at its place or anywhere, now or after other edits.
+            if (!aside.empty()) {
+                const std::size_t which = random() % aside.size();
+                editor.Lines.InsertLines(random() % 2 == 0 ? at : static_cast<int>(random() % static_cast<unsigned>(count + 1)),
+                                         std::move(aside[which]));
+                aside.erase(aside.begin() + static_cast<std::ptrdiff_t>(which));
+            }
+            break;
+        default: {
+            TSynLineStore lines;
+            for (unsigned n = 1 + random() % 6; n > 0; --n)
+                lines.Append(line());
+            editor.Lines.InsertLines(random() % 4 == 0 ? count : at, std::move(lines));
+            break;
+        }
         }
         if (editor.States.Highlighter() != nullptr) {
             ASSERT_EQ(StoredStates(editor.Lines), RescannedStates(editor.Lines)) << "step " << step;
             ++checked;
         }
     }
-    EXPECT_GT(checked, 2000);
+    EXPECT_GT(checked, 3000);
 }
 
 TEST(LineStatesTokens, ScanningEachLineFromItsStoredStateGivesTheFileTokens)

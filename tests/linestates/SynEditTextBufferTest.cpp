@@ -24,6 +24,8 @@ struct TListLog {
         list.OnLineInserted = MakeMethod(this, &TListLog::Inserted);
         list.OnLineReplaced = MakeMethod(this, &TListLog::Replaced);
         list.OnLinesBulkAdded = MakeMethod(this, &TListLog::BulkAdded);
+        list.OnLinesDeleted = MakeMethod(this, &TListLog::RangeDeleted);
+        list.OnLinesInserted = MakeMethod(this, &TListLog::RangeInserted);
         list.OnChanging = MakeMethod(this, &TListLog::Changing);
         list.OnChanged = MakeMethod(this, &TListLog::Changed);
     }
@@ -34,6 +36,11 @@ struct TListLog {
     void Inserted(int index) { Note("inserted " + std::to_string(index)); }
     void Replaced(int index) { Note("replaced " + std::to_string(index)); }
     void BulkAdded() { Note("bulk"); }
+    void RangeDeleted(int index, int count) { Note("deleted " + std::to_string(index) + "+" + std::to_string(count)); }
+    void RangeInserted(int index, int count, bool kept)
+    {
+        Note("inserted " + std::to_string(index) + "+" + std::to_string(count) + (kept ? " kept" : ""));
+    }
     void Changing() { Note("changing"); }
     void Changed() { Note("changed"); }
     std::vector<std::string> Take() { return std::exchange(Events, {}); }
@@ -173,17 +180,119 @@ TEST(SynEditList, AnErrorWhileTheBracketOpensLeavesItClosed)
     EXPECT_EQ(list.Count(), 1);
 }
 
+TEST(SynEditList, ARangeLeavesAndComesBackAsOneEventEach)
+{
+    TSynEditList list;
+    for (const char* line : {"a", "b", "c", "d", "e"})
+        list.Add(line);
+    TListLog log(list);
+    TSynLineStore taken = list.ExtractLines(1, 3);
+    EXPECT_EQ(log.Take(), (TEvents{"changing@5", "deleted 1+3@2", "changed@2"}));
+    ASSERT_EQ(taken.Count(), 3);
+    EXPECT_EQ(taken.Get(0), "b");
+    EXPECT_EQ(taken.Get(2), "d");
+    EXPECT_EQ(list.Get(1), "e");
+
+    list.InsertLines(2, std::move(taken));
+    EXPECT_EQ(log.Take(), (TEvents{"changing@2", "inserted 2+3@5", "changed@5"}));
+    EXPECT_TRUE(taken.Empty());
+    EXPECT_EQ(list.Text(), "a\r\ne\r\nb\r\nc\r\nd\r\n");
+
+    // A range reaching past the end is cut at the end; one outside the list changes nothing.
+    EXPECT_EQ(list.ExtractLines(3, 10).Count(), 2);
+    EXPECT_EQ(log.Take(), (TEvents{"changing@5", "deleted 3+2@3", "changed@3"}));
+    EXPECT_TRUE(list.ExtractLines(3, 1).Empty());
+    EXPECT_TRUE(list.ExtractLines(-1, 2).Empty());
+    TSynLineStore nothing;
+    list.InsertLines(0, std::move(nothing));
+    TSynLineStore some;
+    some.Append("x");
+    list.InsertLines(4, std::move(some));
+    EXPECT_TRUE(log.Take().empty());
+    EXPECT_EQ(list.Count(), 3);
+}
+
+// Lines taken out keep their values when they come back under the same tag; anything else (no tag,
+// a tag that changed since, lines from elsewhere) comes back with 0, as an inserted line does.
+TEST(SynEditList, ValuesComeBackOnlyUnderTheTagTheyLeftWith)
+{
+    TSynEditList list;
+    TListLog log(list);
+    for (int i = 0; i < 4; ++i) {
+        list.Add(std::to_string(i));
+        list.PutObject(i, 10 + i);
+    }
+    const auto takeAndReturn = [&](std::intptr_t tagBefore, std::intptr_t tagAfter) {
+        list.SetValuesTag(tagBefore);
+        TSynLineStore lines = list.ExtractLines(1, 2);
+        list.SetValuesTag(tagAfter);
+        list.InsertLines(1, std::move(lines));
+        return std::vector<std::intptr_t>{list.GetObject(1), list.GetObject(2)};
+    };
+    log.Take();
+    EXPECT_EQ(takeAndReturn(7, 7), (std::vector<std::intptr_t>{11, 12}));
+    EXPECT_EQ(log.Take().at(4), "inserted 1+2 kept@4");
+    EXPECT_EQ(takeAndReturn(7, 8), (std::vector<std::intptr_t>{0, 0}));
+    EXPECT_EQ(log.Take().at(4), "inserted 1+2@4");
+    list.PutObject(1, 11);
+    EXPECT_EQ(takeAndReturn(0, 0), (std::vector<std::intptr_t>{0, 0}));
+    EXPECT_EQ(list.GetObject(3), 13);
+
+    TSynLineStore foreign;
+    foreign.Append("f");
+    foreign.PutObject(0, 99);
+    list.SetValuesTag(7);
+    list.InsertLines(0, std::move(foreign));
+    EXPECT_EQ(list.GetObject(0), 0);
+    // A bulk append never keeps values.
+    TSynLineStore appended;
+    appended.Append("g");
+    appended.PutObject(0, 5);
+    appended.SetValuesTag(7);
+    list.AddStrings(std::move(appended));
+    EXPECT_EQ(list.GetObject(list.Count() - 1), 0);
+}
+
+// Lines moved to another store keep their texts readable after the list they came from has let go
+// of everything it had (the pages they lie in go with the last store that holds such a line).
+TEST(SynLineStore, MovedLinesOutliveTheListTheyCameFrom)
+{
+    TSynLineStore kept;
+    {
+        TSynEditList list;
+        TSynLineStore read;
+        for (int i = 0; i < 3000; ++i)
+            read.Append("line " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 50), '.'));
+        read.Append(std::string(20000, 'L'));  // too long for a page
+        list.AddStrings(std::move(read));
+        list.Put(5, "edited");
+        kept = list.ExtractLines(2, 5000);
+        list.Clear();
+        list.Add("new");
+    }
+    ASSERT_EQ(kept.Count(), 2999);
+    EXPECT_EQ(kept.Get(0), "line 2..");
+    EXPECT_EQ(kept.Get(3), "edited");
+    EXPECT_EQ(kept.Get(2997), "line 2999" + std::string(49, '.'));
+    EXPECT_EQ(kept.Get(2998), std::string(20000, 'L'));
+    for (int i = 0; i < kept.Count(); ++i)
+        ASSERT_EQ(kept.Get(i).data()[kept.Get(i).size()], '\0');
+}
+
 // The gap buffer against a plain vector, through long random runs of edits at random places.
 TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
 {
     std::mt19937 random(1208);
     TSynEditList list;
+    list.SetValuesTag(1);  // so that ranges come back with their values
     std::vector<std::pair<std::string, std::intptr_t>> model;
+    std::vector<TSynLineStore> aside;
+    std::vector<std::vector<std::pair<std::string, std::intptr_t>>> asideModel;
     for (int step = 0; step < 20000; ++step) {
         const int count = static_cast<int>(model.size());
         const int at = count == 0 ? 0 : static_cast<int>(random() % static_cast<unsigned>(count));
         const std::string text = std::to_string(step) + std::string(random() % 12, 'a' + step % 26);
-        switch (random() % 10) {
+        switch (random() % 11) {
         case 0: case 1: case 2:
             list.Add(text);
             model.emplace_back(text, 0);
@@ -208,6 +317,22 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
             if (count > 0) {
                 list.PutObject(at, step);
                 model[static_cast<std::size_t>(at)].second = step;
+            }
+            break;
+        case 9:
+            // A range goes out, and comes back elsewhere, or is kept aside for later.
+            if (count > 0 && random() % 3 != 0) {
+                const int n = 1 + static_cast<int>(random() % static_cast<unsigned>(std::min(count - at, 40)));
+                aside.emplace_back(list.ExtractLines(at, n));
+                asideModel.emplace_back(model.begin() + at, model.begin() + at + n);
+                model.erase(model.begin() + at, model.begin() + at + n);
+            } else if (!aside.empty()) {
+                const std::size_t which = random() % aside.size();
+                const int to = static_cast<int>(random() % (model.size() + 1));
+                list.InsertLines(to, std::move(aside[which]));
+                model.insert(model.begin() + to, asideModel[which].begin(), asideModel[which].end());
+                aside.erase(aside.begin() + static_cast<std::ptrdiff_t>(which));
+                asideModel.erase(asideModel.begin() + static_cast<std::ptrdiff_t>(which));
             }
             break;
         default:

@@ -5,6 +5,7 @@
 
 #include "model/Stylesheet.h"
 #include "model/Utils.h"
+#include "platform/Exceptions.h"
 #include "tests/model/TestFiles.h"
 
 namespace pindle {
@@ -237,6 +238,45 @@ TEST_F(StylesheetFileTest, ReadsBackWhatItWrote)
     EXPECT_EQ(ReadBytes(path), bytes);
 }
 
+// What the streaming reader hands over, in the order it comes.
+class TOrderLog final : public IStylesheetReceiver {
+public:
+    void AddRow(TStyleRow row) override { Items.push_back("row " + row.Caption); }
+    void AddPaneLine(std::string_view line) override { Items.push_back("line " + std::string(line)); }
+    std::vector<std::string> Items;
+};
+
+TEST_F(StylesheetFileTest, StreamingReaderHandsOverRowsAndLinesInFileOrder)
+{
+    std::string path = WriteBytes("order.css", "top\r\n" + Begin + "\r\n" + Warning + "\r\na {;}\r\n" + End +
+                                                   "\r\nmiddle\n" + Begin + "\rb {;}\r" + End + "\rlast");
+    TOrderLog log;
+    ReadStylesheet(path, log);
+    EXPECT_EQ(log.Items, (std::vector<std::string>{"line top", "row a", "line middle", "row b", "line last"}));
+    // The reader that returns a whole stylesheet gives the same.
+    TStylesheet sheet = ReadStylesheet(path);
+    EXPECT_EQ(sheet.PaneLines, (std::vector<std::string>{"top", "middle", "last"}));
+    ASSERT_EQ(sheet.Rows.size(), 2u);
+    EXPECT_EQ(sheet.Rows[1].Caption, "b");
+    TOrderLog none;
+    EXPECT_THROW(ReadStylesheet(PathOf("missing.css"), none), EInOutError);
+    EXPECT_TRUE(none.Items.empty());
+}
+
+TEST_F(StylesheetFileTest, WritingFromALineSourceGivesTheBytesOfAVector)
+{
+    const std::vector<std::string> pane = {"body {}", "", std::string("nul\0byte", 8), std::string(100000, 'w')};
+    struct TSource final : IStylesheetLines {
+        const std::vector<std::string>& Lines;
+        explicit TSource(const std::vector<std::string>& lines) : Lines(lines) {}
+        std::size_t Count() const override { return Lines.size(); }
+        std::string_view Line(std::size_t index) const override { return Lines[index]; }
+    };
+    WriteStylesheet(PathOf("vector.css"), ExampleRows(), pane);
+    WriteStylesheet(PathOf("source.css"), ExampleRows(), TSource(pane));
+    EXPECT_EQ(ReadBytes(PathOf("source.css")), ReadBytes(PathOf("vector.css")));
+}
+
 TEST_F(StylesheetFileTest, MovesFreeTextBeforeTheBlockBehindItOnTheNextSave)
 {
     std::string path = WriteBytes("hand.css", "/* site */\r\n" + Begin + "\r\n" + Warning + "\r\nh1 {;}\r\n" + End + "\r\np {}\r\n");
@@ -266,6 +306,16 @@ TEST_F(StylesheetFileTest, ReadsUnusualFilesWithoutFailing)
     TStylesheet fromFile = ReadStylesheet(WriteBytes("binary.css", binary));
     TStylesheet fromMemory = ParseStylesheet(binary);
     EXPECT_EQ(fromFile.Rows, fromMemory.Rows);
+    EXPECT_EQ(fromFile.PaneLines, fromMemory.PaneLines);
+
+    // Short lines with every kind of line end at every place in a word of eight bytes, and across
+    // the reader's buffer.
+    const char alphabet[] = {'a', 'b', '\r', '\n', '\0', '\x80', '\xff', ' ', '*'};
+    std::string dense;
+    while (dense.size() < 3 * (1u << 20))
+        dense += alphabet[random() % sizeof alphabet];
+    fromFile = ReadStylesheet(WriteBytes("dense.css", dense));
+    fromMemory = ParseStylesheet(dense);
     EXPECT_EQ(fromFile.PaneLines, fromMemory.PaneLines);
 }
 

@@ -1,0 +1,98 @@
+// Lines as the editor keeps them, without any events: each line's text (8-bit, no line-end characters)
+// and one pointer-sized value. A line list holds one store; a block of lines taken out of it (for the
+// undo history, or read from a file before it replaces the pane's text) is a store of its own, and
+// lines move between stores without their texts being copied.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace pindle {
+
+class TSynTextPages;
+
+class TSynLineStore {
+public:
+    TSynLineStore() noexcept;
+    ~TSynLineStore();
+    TSynLineStore(TSynLineStore&& other) noexcept;
+    TSynLineStore& operator=(TSynLineStore&& other) noexcept;
+    TSynLineStore(const TSynLineStore&) = delete;
+    TSynLineStore& operator=(const TSynLineStore&) = delete;
+
+    [[nodiscard]] int Count() const noexcept { return static_cast<int>(Size()); }
+    [[nodiscard]] bool Empty() const noexcept { return Size() == 0; }
+    // "" outside 0..Count-1. The byte just past the text is always a zero.
+    [[nodiscard]] std::string_view Get(int index) const noexcept;
+    [[nodiscard]] std::intptr_t GetObject(int index) const noexcept;
+    void PutObject(int index, std::intptr_t value) noexcept;
+
+    // Appends a line whose text is packed into the store's large pages; its value is 0. Meant for
+    // filling a store line after line (a file being read): the pages are given back only with the
+    // whole store.
+    void Append(std::string_view text);
+    // Inserts a line with a text block of its own (an edited line); index from 0 to Count.
+    void Insert(int index, std::string_view text, std::intptr_t value = 0);
+    // Replaces the text and keeps the value.
+    void Put(int index, std::string_view text);
+    void Erase(int index) noexcept;
+    // Takes count lines from index on out of this store, with their values.
+    [[nodiscard]] TSynLineStore Extract(int index, int count);
+    // Moves every line of the other store in before index (0 to Count), with their values; the other
+    // store is left empty.
+    void InsertLines(int index, TSynLineStore&& lines);
+    void Clear() noexcept;
+    // Sets the values of lines index to index + count - 1 to 0.
+    void ZeroValues(int index, int count) noexcept;
+
+    // What the values mean, as the store's user marks it: the line list stamps the lines it gives
+    // out, so that it knows its own line states when they come back. 0 when nothing is known.
+    [[nodiscard]] std::intptr_t ValuesTag() const noexcept { return valuesTag_; }
+    void SetValuesTag(std::intptr_t tag) noexcept { valuesTag_ = tag; }
+
+private:
+    // One line: its text block and its value, 16 bytes. The block holds a 32-bit length, the
+    // characters and a zero; packed blocks lie in shared pages, the others are allocations of their own.
+    struct TLineRec {
+        char* Block;
+        std::intptr_t Object;
+    };
+
+    [[nodiscard]] std::size_t Size() const noexcept { return capacity_ - gapLength_; }
+    [[nodiscard]] TLineRec& At(std::size_t index) noexcept;
+    [[nodiscard]] const TLineRec& At(std::size_t index) const noexcept;
+    void InsertRec(std::size_t index, TLineRec rec);
+    // Calls f on the records of lines [first, last) in order, without a look at the gap for each.
+    template <typename F>
+    void ForEachRecord(std::size_t first, std::size_t last, F&& f) noexcept
+    {
+        for (std::size_t i = first; i < std::min(last, gapStart_); ++i)
+            f(recs_[i]);
+        for (std::size_t i = std::max(first, gapStart_); i < last; ++i)
+            f(recs_[i + gapLength_]);
+    }
+    void MoveGap(std::size_t position) noexcept;
+    void Reserve(std::size_t minimumGap);
+    void ShareOwnersOf(const TSynLineStore& other);
+    [[nodiscard]] TSynTextPages& Pages();
+    static void ReleaseBlock(char* block) noexcept;
+
+    // Line records in a gap buffer: inserting and deleting at the same place again and again moves
+    // nothing, and a jump moves only the records between the old and the new place. The array is a
+    // plain allocation, so the part of it that the gap has never reached takes no memory.
+    TLineRec* recs_ = nullptr;
+    std::size_t capacity_ = 0;
+    std::size_t gapStart_ = 0;
+    std::size_t gapLength_ = 0;
+    // The pages this store appends into, and every set of pages that lines of this store may lie in
+    // (lines moved in from other stores keep theirs alive).
+    std::shared_ptr<TSynTextPages> pages_;
+    std::vector<std::shared_ptr<TSynTextPages>> owners_;
+    std::intptr_t valuesTag_ = 0;
+};
+
+}  // namespace pindle

@@ -1,0 +1,147 @@
+# Shared by the end-to-end tests: each starts pindle under its own Xvfb and works it with the
+# keyboard like a user. Source it after setting PINDLE; it sets up WORK, DISPLAY, the clean-up and
+# the helpers below.
+for tool in Xvfb xdotool xclip; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is not installed (scripts/setup installs it)"
+    exit 77
+  fi
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+PINDLE_PID=""
+cleanup() {
+  [ -n "$PINDLE_PID" ] && kill "$PINDLE_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -s "$WORK/pindle.log" ] && { echo "--- program output"; tail -20 "$WORK/pindle.log"; }
+  if [ -n "$XVFB_PID" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
+    echo "--- the X server has gone:"; tail -5 "$WORK/xvfb.log"
+  fi
+  if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null; then
+    import -window root "$WORK/failure.png" 2>/dev/null && cp "$WORK/failure.png" /tmp/pindle-e2e-failure.png &&
+      echo "screen at the failure: /tmp/pindle-e2e-failure.png"
+  fi
+  exit 1
+}
+
+# A display number of our own: low numbers are where other X servers come and go, so start at a
+# random place in 100..399 and take the first number whose server comes up and answers. -noreset:
+# otherwise the server resets when its last client leaves and refuses connections meanwhile.
+start_xvfb() {
+  local n tries
+  n=$((100 + RANDOM % 300))
+  for tries in $(seq 20); do
+    n=$((n + 1))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$WORK/xvfb.log" &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+      if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  done
+  return 1
+}
+start_xvfb || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+# wait_window NAME [MIN_WIDTH]: the id of a visible window with exactly that name, waiting up to 10 s.
+wait_window() {
+  local name=$1 min_width=${2:-0} id width
+  for _ in $(seq "${WAIT_STEPS:-200}"); do
+    for id in $(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null); do
+      width=$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')
+      if [ "${width:-0}" -ge "$min_width" ]; then
+        echo "$id"
+        return 0
+      fi
+    done
+    sleep 0.05
+  done
+  return 1
+}
+
+# wait_gone NAME: waits up to 10 s until no visible window has that name.
+wait_gone() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# wait_caption WINDOW TEXT [SECONDS]: waits up to SECONDS (10) for the window's caption to read TEXT.
+wait_caption() {
+  for _ in $(seq $((${3:-10} * 20))); do
+    [ "$(xdotool getwindowname "$1")" = "$2" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; }
+
+# menu_command MENU ITEM TITLE: opens the menu with Alt+MENU, chooses ITEM by its accelerator and
+# waits for a window named TITLE; a busy machine may open the menu late, so it tries three times.
+menu_command() {
+  local menu=$1 item=$2 title=$3 window attempt
+  for attempt in 1 2 3; do
+    focus "$MAIN"
+    xdotool key --clearmodifiers "alt+$menu"
+    sleep $((attempt * 2 - 1))e-1
+    xdotool key "$item"
+    if window=$(WAIT_STEPS=60 wait_window "$title"); then
+      echo "$window"
+      return 0
+    fi
+    xdotool key Escape Escape
+  done
+  return 1
+}
+
+# file_dialog MENU_KEY PATH DIALOG_TITLE: Alt+F, the item's key, the path, Enter.
+file_dialog() {
+  local key=$1 path=$2 title=$3 dialog
+  dialog=$(menu_command f "$key" "$title") || fail "the $title dialog did not open"
+  focus "$dialog"
+  sleep 0.2
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$path"
+  xdotool key Return
+  wait_gone "$title" || fail "the $title dialog did not close"
+}
+
+# confirm_information [BOX]: Enter on the HTML code message that every save shows.
+confirm_information() {
+  local box=${1:-}
+  [ -n "$box" ] || box=$(wait_window "Information") || fail "no Information message after the save"
+  focus "$box"
+  xdotool key Return
+  wait_gone "Information" || fail "the Information message did not close"
+}
+
+expect_file() {
+  local path=$1 expected=$2
+  if ! cmp -s "$path" "$expected"; then
+    echo "--- expected"; od -c "$expected" | head -40
+    echo "--- saved"; od -c "$path" | head -40
+    fail "saved bytes of $path differ"
+  fi
+}
+
