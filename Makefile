@@ -9,7 +9,7 @@ setup:
 	bash scripts/setup
 
 build: setup
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPINDLE_WERROR=ON
 	cmake --build $(BUILD)
 
 run: build
