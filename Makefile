@@ -1,9 +1,11 @@
 # The two commands of the README: `make run` starts Pindle, `make test` builds and passes every test.
+# For a desktop: `make install` (PREFIX=/usr/local by default; DESTDIR honoured).
 BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
+PREFIX ?=
 
-.PHONY: run test build setup fuzz bench clean
+.PHONY: run test build setup fuzz bench clean install
 
 setup:
 	bash scripts/setup
@@ -25,6 +27,9 @@ fuzz: setup
 
 bench: build
 	bash scripts/bench $(BUILD)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
