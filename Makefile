@@ -1,11 +1,12 @@
 # The two commands of the README: `make run` starts Pindle, `make test` builds and passes every test.
-# For a desktop: `make install` (PREFIX=/usr/local by default; DESTDIR honoured).
+# For a desktop: `make install` (PREFIX=/usr/local by default; DESTDIR honoured) and `make package`,
+# which writes the Debian package pindle_<version>_amd64.deb here.
 BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
 PREFIX ?=
 
-.PHONY: run test build setup fuzz bench clean install
+.PHONY: run test build setup fuzz bench clean install package
 
 setup:
 	bash scripts/setup
@@ -30,6 +31,9 @@ bench: build
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) $(if $(PREFIX),--prefix "$(PREFIX)")
+
+package: build
+	cd $(BUILD) && cpack -D CPACK_OUTPUT_FILE_PREFIX="$(CURDIR)"
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
