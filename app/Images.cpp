@@ -1,9 +1,12 @@
 #include "app/Images.h"
 
+#include <QGuiApplication>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <array>
 
 namespace pindle {
@@ -24,9 +27,16 @@ const QColor Blue(0, 0, 255);
 const QColor Teal(0, 128, 128);
 const QColor White(255, 255, 255);
 
-QPixmap Blank(int size)
+// The ratios of device pixels to pixels that the images are drawn for: a screen of another ratio
+// gets the nearest drawing, scaled.
+constexpr std::array<int, 3> DrawnRatios = {1, 2, 3};
+
+// A transparent square of `size` pixels with `ratio` device pixels to the pixel: a painter on it
+// draws in pixels, each of them `ratio` device pixels wide.
+QPixmap Blank(int size, int ratio = 1)
 {
-    QPixmap pixmap(size, size);
+    QPixmap pixmap(size * ratio, size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
@@ -127,49 +137,30 @@ void DrawEdit(QPainter& p)
     p.drawPoint(5, 15);
 }
 
-QPixmap DrawImage(int index)
+// The drawing in the 32 by 32 grid; larger icons draw the same lines scaled, not a magnified picture.
+void DrawIconLines(QPainter& p)
 {
-    QPixmap pixmap = Blank(16);
-    QPainter p(&pixmap);
-    switch (index) {
-    case imgStyleRow: DrawStyleRow(p); break;
-    case imgNew: DrawNew(p); break;
-    case imgOpen: DrawOpen(p); break;
-    case imgSave: DrawSave(p); break;
-    case imgDelete: DrawDelete(p); break;
-    case imgAdd: DrawAdd(p); break;
-    case imgEdit: DrawEdit(p); break;
-    default: break;
-    }
-    return pixmap;
+    DrawPage(p, 4, 1, 22, 29);
+    p.setPen(Navy);
+    p.setFont(PixelFont("Liberation Mono", 14, true));
+    p.drawText(QRect(5, 4, 20, 14), Qt::AlignCenter, QStringLiteral("{}"));
+    p.fillRect(8, 19, 10, 2, Red);
+    p.fillRect(8, 23, 14, 2, Teal);
+    p.fillRect(8, 27, 7, 1, Gray);
 }
 
-QPixmap DrawIcon(int size)
+QPixmap DrawSplash(qreal ratio)
 {
-    QPixmap pixmap = Blank(32);
-    {
-        QPainter p(&pixmap);
-        DrawPage(p, 4, 1, 22, 29);
-        p.setPen(Navy);
-        p.setFont(PixelFont("Liberation Mono", 14, true));
-        p.drawText(QRect(5, 4, 20, 14), Qt::AlignCenter, QStringLiteral("{}"));
-        p.fillRect(8, 19, 10, 2, Red);
-        p.fillRect(8, 23, 14, 2, Teal);
-        p.fillRect(8, 27, 7, 1, Gray);
-    }
-    return size == 32 ? pixmap : pixmap.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
-QPixmap DrawSplash()
-{
-    QPixmap pixmap(350, 200);
+    const QRect area(0, 0, 350, 200);
+    QPixmap pixmap(area.size() * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
 
     QLinearGradient sky(0, 0, 0, 200);
     sky.setColorAt(0, QColor(214, 228, 247));
     sky.setColorAt(1, QColor(255, 255, 255));
-    p.fillRect(pixmap.rect(), sky);
+    p.fillRect(area, sky);
 
     // The band on the left with a stylesheet's braces, the product's mark.
     QLinearGradient band(0, 0, 90, 0);
@@ -215,29 +206,67 @@ const QPixmap& StyleImage(int index)
     static const std::array<QPixmap, imgCount> images = [] {
         std::array<QPixmap, imgCount> all;
         for (int i = 0; i < imgCount; ++i)
-            all[static_cast<std::size_t>(i)] = DrawImage(i);
+            all[static_cast<std::size_t>(i)] = StyleImage(i, 1);
         return all;
     }();
     return images.at(static_cast<std::size_t>(index));
+}
+
+QPixmap StyleImage(int index, int ratio)
+{
+    QPixmap pixmap = Blank(16, ratio);
+    QPainter p(&pixmap);
+    switch (index) {
+    case imgStyleRow: DrawStyleRow(p); break;
+    case imgNew: DrawNew(p); break;
+    case imgOpen: DrawOpen(p); break;
+    case imgSave: DrawSave(p); break;
+    case imgDelete: DrawDelete(p); break;
+    case imgAdd: DrawAdd(p); break;
+    case imgEdit: DrawEdit(p); break;
+    default: break;
+    }
+    return pixmap;
 }
 
 const QIcon& StyleIcon(int index)
 {
     static const std::array<QIcon, imgCount> icons = [] {
         std::array<QIcon, imgCount> all;
-        for (int i = 0; i < imgCount; ++i)
-            all[static_cast<std::size_t>(i)] = QIcon(StyleImage(i));
+        for (int i = 0; i < imgCount; ++i) {
+            for (const int ratio : DrawnRatios)
+                all[static_cast<std::size_t>(i)].addPixmap(StyleImage(i, ratio));
+        }
         return all;
     }();
     return icons.at(static_cast<std::size_t>(index));
+}
+
+QImage ProgramIconImage(int size)
+{
+    constexpr int grid = 32;
+    // Below the grid's size the lines would fall between pixels: the small icon is the 32-pixel
+    // one reduced.
+    const int drawn = std::max(size, grid);
+    QImage image(drawn, drawn, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        if (drawn != grid) {
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(static_cast<qreal>(drawn) / grid, static_cast<qreal>(drawn) / grid);
+        }
+        DrawIconLines(p);
+    }
+    return drawn == size ? image : image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 const QIcon& ProgramIcon()
 {
     static const QIcon icon = [] {
         QIcon all;
-        all.addPixmap(DrawIcon(32));
-        all.addPixmap(DrawIcon(16));
+        for (const int size : ProgramIconSizes)
+            all.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
         return all;
     }();
     return icon;
@@ -245,7 +274,8 @@ const QIcon& ProgramIcon()
 
 const QPixmap& SplashPicture()
 {
-    static const QPixmap picture = DrawSplash();
+    // Drawn once, for the densest screen there is.
+    static const QPixmap picture = DrawSplash(qApp->devicePixelRatio());
     return picture;
 }
 

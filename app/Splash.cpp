@@ -48,7 +48,7 @@ TfrmSplash::TfrmSplash(QWidget* parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(SplashPicture());
-    Image1->setFixedSize(SplashPicture().size());
+    Image1->setFixedSize(SplashPicture().deviceIndependentSize().toSize());
     Image1->installEventFilter(this);
 
     lblVersion = AddLabel("lblVersion", 105, 100, QStringLiteral("Version "), PixelFont(Arial, 11, true));

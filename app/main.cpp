@@ -34,6 +34,8 @@ int main(int argc, char* argv[])
     pindle::TQtApplication application(argc, argv);
     pindle::Application().SetTitle("Pindle");
     QApplication::setWindowIcon(pindle::ProgramIcon());
+    // Ties the windows to the installed launcher entry, whose icon the desktop then shows for them.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillmere.Pindle"));
     pindle::Application().HookIdle();
 
     auto* splash = new pindle::TfrmSplash();

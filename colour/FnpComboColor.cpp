@@ -167,12 +167,11 @@ void TFnpComboColor::DrawItem(QPainter& painter, int index, const QRect& rect, b
 
     // The swatch follows the item height, not the rectangle, so that the closed face shows the same
     // swatch as the list. Its outline lies on the rectangle's first pixels, right and bottom excluded.
+    // Both are filled, not stroked: a stroked outline is centred on the edge and would leave a sliver
+    // of colour outside it on a screen with two device pixels to the pixel.
     const QRect swatch(rect.left() + 1, rect.top() + 1, colorWidth_ - 2, itemHeight_ - 2);
-    painter.setPen(Qt::NoPen);
-    painter.fillRect(swatch, ToQColor(EntryColor(index)));
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(swatch.adjusted(0, 0, -1, -1));
+    painter.fillRect(swatch, Qt::black);
+    painter.fillRect(swatch.adjusted(1, 1, -1, -1), ToQColor(EntryColor(index)));
 
     const QRect textRect(QPoint(rect.left() + colorWidth_ + 4, rect.top() + 1),
                          QPoint(rect.right(), rect.bottom() - 1));

@@ -504,7 +504,12 @@ std::string TStyleDlg::ColorText(const QCheckBox* check, const TFnpComboColor* c
 {
     if (kept.Kept)
         return kept.Text;
-    return check->isChecked() ? "#" + ColorToHex(combo->SelectedColor()) : std::string();
+    if (!check->isChecked())
+        return {};
+    // Appended, not `"#" + hex`: g++ 12 at -O3 warns falsely (-Wrestrict) of the insertion in front.
+    std::string text = "#";
+    text += ColorToHex(combo->SelectedColor());
+    return text;
 }
 
 std::string TStyleDlg::FontWeightText() const { return DropDownText(cboFontWeight, keptWeight_); }

@@ -44,9 +44,12 @@ TEST(HexToColor, RejectsTextThatIsNotHexadecimal)
 
 TEST(HexToColor, ReadsBackEveryColourTextItWrites)
 {
-    for (std::int32_t value = 0; value <= 0xFFFFFF; value += 0x010203)
-        ASSERT_EQ(HexToColor("#" + ColorToHex(value)), value) << value;
-    EXPECT_EQ(HexToColor("#" + ColorToHex(0xFFFFFF)), 0xFFFFFF);
+    for (std::int32_t value = 0; value <= 0xFFFFFF; value += 0x010203) {
+        const std::string hex = ColorToHex(value);
+        ASSERT_EQ(HexToColor("#" + hex), value) << value;
+    }
+    const std::string white = ColorToHex(0xFFFFFF);
+    EXPECT_EQ(HexToColor("#" + white), 0xFFFFFF);
 }
 
 TEST(NamedColors, SortByValueIntoTheDialogsOrderKeepingEqualValuesInInsertionOrder)

@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace pindle {
 namespace {
 
@@ -117,6 +120,32 @@ TEST(FnpComboColor, DrawItemPaintsAFramedSwatchThenTheName)
     for (int y = 2; y < 22; ++y)
         for (int x = 18; x < 22; ++x)
             ASSERT_EQ(image.pixel(x, y), base) << x << "," << y;
+}
+
+TEST(FnpComboColor, DrawItemKeepsTheSwatchInsideItsOutlineAtTwoDevicePixelsToThePixel)
+{
+    TFnpComboColor combo;
+    combo.AddColor("Red", 0x0000FF);
+    QImage image(240, 48, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::green);
+    {
+        QPainter painter(&image);
+        combo.DrawItem(painter, 0, QRect(0, 2, 120, 20), false);
+    }
+    // The swatch covers pixels 1 to 16 across and 3 to 16 down: device pixels 2 to 33 and 6 to
+    // 33, framed by two device pixels of black, with nothing of its colour outside the frame.
+    const QRgb base = combo.palette().color(QPalette::Base).rgb();
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb red = qRgb(255, 0, 0);
+    const std::vector<std::pair<int, QRgb>> across = {{1, base}, {2, black}, {3, black}, {4, red},
+                                                      {31, red}, {32, black}, {33, black}, {34, base}};
+    for (const auto& [x, expected] : across)
+        EXPECT_EQ(image.pixel(x, 20), expected) << "device column " << x;
+    const std::vector<std::pair<int, QRgb>> down = {{5, base}, {6, black}, {7, black}, {8, red},
+                                                    {31, red}, {32, black}, {33, black}, {34, base}};
+    for (const auto& [y, expected] : down)
+        EXPECT_EQ(image.pixel(20, y), expected) << "device row " << y;
 }
 
 }  // namespace

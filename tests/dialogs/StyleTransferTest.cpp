@@ -179,7 +179,8 @@ TEST_F(EditStyleTest, DeliberateChoicesReplaceTextsTheControlsCouldNotShow)
     EXPECT_NE(row.SubItems[scFontWeight], "bolder");
     EXPECT_EQ(row.SubItems[scFontStyle], "slanted");
     EXPECT_EQ(row.SubItems[scColor], "");
-    EXPECT_EQ(row.SubItems[scBgColor], "#" + ColorToHex(dialog.fccBackground->SelectedColor()));
+    const std::string background = ColorToHex(dialog.fccBackground->SelectedColor());
+    EXPECT_EQ(row.SubItems[scBgColor], "#" + background);
     EXPECT_NE(dialog.fccBackground->SelectedColor(), -1);
 }
 

@@ -21,8 +21,10 @@ class StyleTableTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (int i = 0; i < 5; ++i)
-            table_.AppendRow("r" + std::to_string(i), Items("f" + std::to_string(i)));
+        for (int i = 0; i < 5; ++i) {
+            const std::string number = std::to_string(i);
+            table_.AppendRow("r" + number, Items("f" + number));
+        }
         table_.SetChangeHandler([this](const TStyleTableChange& c) { changes_.push_back(c); });
     }
 
@@ -52,8 +54,10 @@ TEST_F(StyleTableTest, DeletingARowKeepsTheSelectionOnItsOwnRow)
     };
     for (const Case& c : cases) {
         TStyleTable table;
-        for (int i = 0; i < 5; ++i)
-            table.AppendRow("r" + std::to_string(i), {});
+        for (int i = 0; i < 5; ++i) {
+            const std::string number = std::to_string(i);
+            table.AppendRow("r" + number, {});
+        }
         table.Select(c.selected);
         table.DeleteRow(c.deleted);
         EXPECT_EQ(table.Count(), 4);
