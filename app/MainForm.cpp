@@ -442,7 +442,7 @@ void TMainForm::LoadFromFile(const std::string& name)
 
 void TMainForm::SaveToFile(const std::string& name)
 {
-    WriteStylesheet(name, styles_.Rows(), TPaneLines(seEditor->Lines()));
+    WriteStylesheetLines(name, styles_.Rows(), TPaneLines(seEditor->Lines()));
     FileName = name;
     SetCaption("Pindle - [" + PathText(name) + "]");
     HTMLCode1Click();

@@ -317,11 +317,11 @@ private:
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines)
 {
-    WriteStylesheet(fileName, rows, TVectorLines(paneLines));
+    WriteStylesheetLines(fileName, rows, TVectorLines(paneLines));
 }
 
-void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
-                     const IStylesheetLines& paneLines)
+void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                          const IStylesheetLines& paneLines)
 {
     TSafeSave save(fileName);
     WriteLines(save.Writer(), rows, paneLines);

@@ -75,8 +75,9 @@ public:
     // The view must last until the next call.
     [[nodiscard]] virtual std::string_view Line(std::size_t index) const = 0;
 };
-void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
-                     const IStylesheetLines& paneLines);  // throws EInOutError
+// A name of its own, so that a call with braces, WriteStylesheet(name, {}, {}), stays unambiguous.
+void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                          const IStylesheetLines& paneLines);  // throws EInOutError
 
 // The reader's line rules applied to text already in memory (lines end at CR LF, CR or LF).
 TStylesheet ParseStylesheet(std::string_view text);

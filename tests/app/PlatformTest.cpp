@@ -233,7 +233,9 @@ TEST_F(FileDialog, AddsTheDefaultExtensionOnlyWhenTheNameAsTypedNamesNoFile)
 
 TEST_F(FileDialog, SaveAsksBeforeOverwritingTheFileTheNameComesTo)
 {
-    for (const auto& [typed, chosen] : {std::pair{"site", "site.css"}, std::pair{"notes", "notes"}}) {
+    for (const auto& names : {std::pair{"site", "site.css"}, std::pair{"notes", "notes"}}) {
+        const char* typed = names.first;  // a plain local: clang 14 cannot capture a structured binding
+        const char* chosen = names.second;
         QString question;
         const auto result = Run(true, [&](QFileDialog& dialog) {
             QTimer::singleShot(0, [&] {

@@ -273,7 +273,7 @@ TEST_F(StylesheetFileTest, WritingFromALineSourceGivesTheBytesOfAVector)
         std::string_view Line(std::size_t index) const override { return Lines[index]; }
     };
     WriteStylesheet(PathOf("vector.css"), ExampleRows(), pane);
-    WriteStylesheet(PathOf("source.css"), ExampleRows(), TSource(pane));
+    WriteStylesheetLines(PathOf("source.css"), ExampleRows(), TSource(pane));
     EXPECT_EQ(ReadBytes(PathOf("source.css")), ReadBytes(PathOf("vector.css")));
 }
 
