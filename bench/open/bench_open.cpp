@@ -164,6 +164,7 @@ std::string OutPath(const char* name)
 {
     const std::filesystem::path dir =
         options.OutDir.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(options.OutDir);
+    std::filesystem::create_directories(dir);  // a new folder named on the command line
     return (dir / (std::string("bench_open-") + std::to_string(::getpid()) + "-" + name)).string();
 }
 
