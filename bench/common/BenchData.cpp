@@ -5,6 +5,11 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace pindle::bench {
 namespace {
@@ -200,6 +205,36 @@ std::string ScaledStylesheetPath(int megabytes)
     if (megabytes == 40)
         return BenchStylesheetPath();
     return GeneratedFile("stylesheet" + std::to_string(megabytes) + "-v1.css", 2500 * megabytes, 25000 * megabytes);
+}
+
+std::optional<std::string> RunSelf(const std::vector<std::string>& arguments)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::vector<std::string> words = arguments;
+    std::vector<char*> argv{self.data()};
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    std::string output;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (spawned != 0 || ::waitpid(child, &status, 0) != child || status != 0)
+        return std::nullopt;
+    return output;
 }
 
 }  // namespace pindle::bench

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace pindle::bench {
 
@@ -18,5 +20,10 @@ const std::string& BenchStylesheetPath();
 // (2,500 rule lines and 25,000 free lines per megabyte), written once under the build folder and
 // in pieces, so that even a 400 MB file never has to be held in memory; returns its path.
 std::string ScaledStylesheetPath(int megabytes);
+
+// Runs this program again in a fresh process with the given arguments and returns what it wrote to
+// its standard output; nothing when it could not be started or did not end with status 0. The
+// memory figures measure their step this way, apart from everything the benchmark did before.
+std::optional<std::string> RunSelf(const std::vector<std::string>& arguments);
 
 }  // namespace pindle::bench

@@ -8,16 +8,14 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
+#include <optional>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "bench/common/BenchData.h"
 #include "model/Stylesheet.h"
 
-extern char** environ;
 
 namespace {
 
@@ -155,30 +153,8 @@ void BM_ReadPeakMemory(benchmark::State& state)
     long before = 0;
     long after = 0;
     for (auto _ : state) {
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) {
-            state.SkipWithError("pipe");
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        std::string flag = "--measure-read-peak";
-        char* argv[] = {self.data(), flag.data(), const_cast<char*>(path.c_str()), nullptr};
-        pid_t child = 0;
-        int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(pipeFds[1]);
-        std::string output;
-        char buffer[256];
-        for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-            output.append(buffer, static_cast<std::size_t>(n));
-        ::close(pipeFds[0]);
-        int status = 0;
-        if (spawned != 0 || ::waitpid(child, &status, 0) != child || status != 0
-            || std::sscanf(output.c_str(), "%ld %ld", &before, &after) != 2) {
+        const std::optional<std::string> output = pindle::bench::RunSelf({"--measure-read-peak", path});
+        if (!output || std::sscanf(output->c_str(), "%ld %ld", &before, &after) != 2) {
             state.SkipWithError("measuring process failed");
             return;
         }

@@ -30,15 +30,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <spawn.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace pindle {
 namespace {
@@ -425,31 +422,11 @@ int MeasureMemory(const std::string& mode, const std::string& path)
 // The growth of the peak resident size (bytes) of one step, measured in a fresh process.
 double MeasuredGrowth(const char* mode)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string flag = std::string("--measure-memory=") + mode;
-    std::string path = InputPath();
-    char* argv[] = {self.data(), flag.data(), path.data(), nullptr};
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, self.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    std::string output;
-    char buffer[256];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        output.append(buffer, static_cast<std::size_t>(n));
-    ::close(pipeFds[0]);
-    int status = 0;
+    const std::optional<std::string> output =
+        bench::RunSelf({std::string("--measure-memory=") + mode, InputPath()});
     long before = 0;
     long peak = 0;
-    if (spawned != 0 || ::waitpid(child, &status, 0) != child || status != 0 ||
-        std::sscanf(output.c_str(), "%ld %ld", &before, &peak) != 2)
+    if (!output || std::sscanf(output->c_str(), "%ld %ld", &before, &peak) != 2)
         return -1;
     return static_cast<double>(peak - before) * 1024;
 }
