@@ -6,4 +6,5 @@ pindle_ui_part(pindle_ui_platform
     ${CMAKE_CURRENT_LIST_DIR}/Desktop.h
     ${CMAKE_CURRENT_LIST_DIR}/QtDesktop.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtText.h
+    ${CMAKE_CURRENT_LIST_DIR}/QtText.cpp
   DEPENDS pindle_platform)
