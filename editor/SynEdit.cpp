@@ -113,6 +113,14 @@ void TCustomSynEdit::SetHighlighter(TSynCustomHighlighter* highlighter)
     MeasureCharCell();
 }
 
+void TCustomSynEdit::SetEncoding(TTextEncoding encoding)
+{
+    if (encoding == core_.Encoding())
+        return;
+    core_.SetEncoding(encoding);
+    InvalidateAll();
+}
+
 void TCustomSynEdit::SetEditorFont(const QFont& font)
 {
     drawer_.SetFont(font);

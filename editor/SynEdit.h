@@ -36,6 +36,10 @@ public:
     void SetHighlighter(TSynCustomHighlighter* highlighter);
     [[nodiscard]] TSynCustomHighlighter* Highlighter() const noexcept { return core_.Highlighter(); }
 
+    // The document's encoding: how the lines' bytes are shown and how typed or pasted text is stored.
+    [[nodiscard]] TTextEncoding Encoding() const noexcept { return core_.Encoding(); }
+    void SetEncoding(TTextEncoding encoding);
+
     // Appearance.
     void SetEditorFont(const QFont& font);
     [[nodiscard]] const QFont& EditorFont() const noexcept { return drawer_.Font(); }

@@ -8,6 +8,7 @@
 #include "editor/SynEditTextBuffer.h"
 #include "editor/SynEditTypes.h"
 #include "editor/SynEditUndo.h"
+#include "platform/Encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -73,6 +74,10 @@ public:
 
     void SetHighlighter(TSynCustomHighlighter* highlighter);
     [[nodiscard]] TSynCustomHighlighter* Highlighter() const noexcept { return states_.Highlighter(); }
+
+    // What the bytes of the lines mean: in UTF-8 a character is a grapheme cluster, in Windows-1252 a byte.
+    [[nodiscard]] TTextEncoding Encoding() const noexcept { return encoding_; }
+    void SetEncoding(TTextEncoding encoding) noexcept { encoding_ = encoding; }
     // Characters that make up a word: the highlighter's IdentifierChars, else codes 33 to 255.
     [[nodiscard]] TSynIdentChars WordChars() const noexcept;
 
@@ -255,6 +260,7 @@ private:
     TSynSelectionMode selectionMode_ = TSynSelectionMode::smNormal;
     bool insertMode_ = true;
     bool readOnly_ = false;
+    TTextEncoding encoding_ = TTextEncoding::Utf8;
     int topLine_ = 1;
     int leftChar_ = 1;
     int linesInWindow_ = 0;
