@@ -45,7 +45,7 @@ std::string FileNamePart(std::string_view path)
 
 std::string PathText(const std::string& path)
 {
-    return FromQString(QFile::decodeName(QByteArray::fromStdString(path)));
+    return FromQString(FileNameToQString(path));
 }
 
 std::string HtmlLinkCode(std::string_view fileName)
@@ -401,6 +401,14 @@ void TMainForm::New1Click()
     SetCaption("Pindle");
     styles_.Clear();
     seEditor->Clear();
+    SetFormat({});
+}
+
+void TMainForm::SetFormat(const TStylesheetFormat& format)
+{
+    format_ = format;
+    seEditor->SetEncoding(format.Encoding);
+    stylesModel_->SetEncoding(format.Encoding);
 }
 
 void TMainForm::tbtnOpenClick()
@@ -432,8 +440,9 @@ void TMainForm::LoadFromFile(const std::string& name)
     // The whole file is read before anything of the current document goes, so a file that cannot
     // be read costs the user nothing.
     TReadDocument read;
-    ReadStylesheet(name, read);
+    const TStylesheetFormat format = ReadStylesheet(name, read);
     New1Click();
+    SetFormat(format);
     styles_.Assign(std::move(read.Rows));
     seEditor->Lines().AddStrings(std::move(read.Lines));
     FileName = name;
@@ -442,7 +451,7 @@ void TMainForm::LoadFromFile(const std::string& name)
 
 void TMainForm::SaveToFile(const std::string& name)
 {
-    WriteStylesheetLines(name, styles_.Rows(), TPaneLines(seEditor->Lines()));
+    WriteStylesheetLines(name, styles_.Rows(), TPaneLines(seEditor->Lines()), format_);
     FileName = name;
     SetCaption("Pindle - [" + PathText(name) + "]");
     HTMLCode1Click();
@@ -461,6 +470,7 @@ bool TMainForm::EditStyle(TStyleRow& row)
 {
     if (StyleDlg == nullptr)
         StyleDlg = new TStyleDlg(this);
+    StyleDlg->SetEncoding(format_.Encoding);
     if (!pindle::EditStyle(*StyleDlg, row))
         return false;
     for (int i = 0; i < styles_.Count(); ++i) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/StyleTable.h"
+#include "model/Stylesheet.h"
 #include "platform/Desktop.h"
 
 #include <QMainWindow>
@@ -103,10 +104,13 @@ public:
     void About1Click();
 
     // The document on disk. A failed load leaves the document, FileName and caption as they were.
+    // Opening takes the file's encoding and byte-order mark; a save writes the document in them.
     void LoadFromFile(const std::string& name);
     void SaveToFile(const std::string& name);
     // Runs the style dialog on the row; true when the user confirmed it and the row was rewritten.
     bool EditStyle(TStyleRow& row);
+    // How the document's bytes are read and written: a new document is UTF-8 without a byte-order mark.
+    [[nodiscard]] const TStylesheetFormat& Format() const noexcept { return format_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -128,15 +132,17 @@ private:
     // A slot that runs the handler through the application's command dispatcher.
     std::function<void()> Command(void (TMainForm::*handler)());
     void SetCaption(const std::string& caption);
+    void SetFormat(const TStylesheetFormat& format);
 
+    TStylesheetFormat format_;
     TStyleTable styles_;
     TStyleListModel* stylesModel_ = nullptr;
 };
 
 // The text after the last "/" of a path; all of it when it holds none.
 [[nodiscard]] std::string FileNamePart(std::string_view path);
-// A path's bytes as the file system names them (UTF-8 here), turned into the program's 8-bit text for
-// the caption and the link code; a character that 8-bit text cannot hold becomes "?".
+// A path's bytes as the file system names them, as UTF-8 text for the caption and the link code (a
+// name that is not UTF-8 shows U+FFFD where its stray bytes are).
 [[nodiscard]] std::string PathText(const std::string& path);
 // The HTML element that attaches the stylesheet of that file to a page.
 [[nodiscard]] std::string HtmlLinkCode(std::string_view fileName);

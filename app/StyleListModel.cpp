@@ -44,6 +44,15 @@ int TStyleListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(StyleColumns.size());
 }
 
+void TStyleListModel::SetEncoding(TTextEncoding encoding)
+{
+    if (encoding == encoding_)
+        return;
+    encoding_ = encoding;
+    if (table_.Count() > 0)
+        emit dataChanged(index(0, 0), index(table_.Count() - 1, columnCount() - 1), {Qt::DisplayRole});
+}
+
 QVariant TStyleListModel::data(const QModelIndex& index, int role) const
 {
     // Between a removal in the table and the views hearing of it, rows at the end no longer exist.
@@ -52,8 +61,8 @@ QVariant TStyleListModel::data(const QModelIndex& index, int role) const
     const TStyleRow& row = table_.Row(index.row());
     if (role == Qt::DisplayRole) {
         if (index.column() == 0)
-            return ToQString(row.Caption);
-        return ToQString(row.SubItems.at(static_cast<std::size_t>(index.column() - 1)));
+            return ToQString(row.Caption, encoding_);
+        return ToQString(row.SubItems.at(static_cast<std::size_t>(index.column() - 1)), encoding_);
     }
     if (role == Qt::DecorationRole && index.column() == 0)
         return StyleIcon(row.ImageIndex >= 0 && row.ImageIndex < imgCount ? row.ImageIndex : imgStyleRow);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/StyleTable.h"
+#include "platform/Encoding.h"
 
 #include <QAbstractTableModel>
 #include <QTreeView>
@@ -43,6 +44,8 @@ public:
 
     // Shows the model in the view and ties the view's selection to the table's selected row.
     void Bind(QAbstractItemView* view);
+    // The document's encoding, in which the cells' bytes are shown.
+    void SetEncoding(TTextEncoding encoding);
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
@@ -56,6 +59,7 @@ private:
     void ShowTableSelection();
 
     TStyleTable& table_;
+    TTextEncoding encoding_ = TTextEncoding::Utf8;
     QAbstractItemView* view_ = nullptr;
     // The row count the views know of: the table notifies after a change, while Qt wants to hear of
     // it before, so the model reports the old count until the views have been told.

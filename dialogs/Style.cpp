@@ -235,11 +235,11 @@ void SelectRow(QListWidget* list, int row)
     list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
-std::vector<std::string> ListEntries(const QListWidget* list)
+std::vector<std::string> ListEntries(const QListWidget* list, TTextEncoding encoding)
 {
     std::vector<std::string> entries;
     for (int i = 0; i < list->count(); ++i)
-        entries.push_back(FromQString(list->item(i)->text()));
+        entries.push_back(FromQString(list->item(i)->text(), encoding));
     return entries;
 }
 
@@ -251,17 +251,13 @@ QString WithoutFoundry(const QString& family)
     return bracket > 0 && family.endsWith(QLatin1Char(']')) ? family.left(bracket) : family;
 }
 
-// Installed families as 8-bit names; a name that Latin-1 cannot hold could not be written to a
-// stylesheet unchanged, so it is left out.
+// Installed families, every one of them, as UTF-8 names. The lists of the dialog hold names as they
+// are shown; a document's encoding applies only when Ok writes them into the rule.
 std::vector<std::string> InstalledFontFamilies()
 {
     std::set<std::string> names;
-    for (const QString& qualified : QFontDatabase::families()) {
-        const QString family = WithoutFoundry(qualified);
-        const std::string name = FromQString(family);
-        if (ToQString(name) == family)
-            names.insert(name);
-    }
+    for (const QString& qualified : QFontDatabase::families())
+        names.insert(FromQString(WithoutFoundry(qualified)));
     names.insert("Default");
     return {names.begin(), names.end()};
 }
@@ -442,26 +438,26 @@ void TStyleDlg::SetValues(const std::string& tag, const std::string& styleName, 
                           const std::string& wordSpacing, const std::string& foreground,
                           const std::string& background, const std::string& comment)
 {
-    edtHTMLTag->setText(ToQString(tag));
-    edtStyleName->setText(ToQString(styleName));
+    edtHTMLTag->setText(ToQString(tag, encoding_));
+    edtStyleName->setText(ToQString(styleName, encoding_));
 
     lbFontFamily->clear();
     for (const std::string& name : SplitFontFamily(fontFamily))
-        lbFontFamily->addItem(ToQString(name));
+        lbFontFamily->addItem(ToQString(name, encoding_));
 
     LoadDropDown(cboFontWeight, fontWeight, keptWeight_);
     LoadDropDown(cboFontStyle, fontStyle, keptStyle_);
     LoadDropDown(cboFontDecoration, decoration, keptDecoration_);
 
-    edtFontSize->setText(ToQString(fontSize));
-    edtLineHeight->setText(ToQString(lineHeight));
-    edtLetterSp->setText(ToQString(letterSpacing));
-    edtWordSp->setText(ToQString(wordSpacing));
+    edtFontSize->setText(ToQString(fontSize, encoding_));
+    edtLineHeight->setText(ToQString(lineHeight, encoding_));
+    edtLetterSp->setText(ToQString(letterSpacing, encoding_));
+    edtWordSp->setText(ToQString(wordSpacing, encoding_));
 
     LoadColor(cbxForeground, fccForeground, foreground, keptForeground_);
     LoadColor(cbxBackground, fccBackground, background, keptBackground_);
 
-    edtComment->setText(ToQString(comment));
+    edtComment->setText(ToQString(comment, encoding_));
 
     PageControl1->setCurrentIndex(0);
     edtHTMLTag->setFocus();
@@ -470,7 +466,7 @@ void TStyleDlg::SetValues(const std::string& tag, const std::string& styleName, 
 void TStyleDlg::LoadDropDown(QComboBox* box, const std::string& text, TKeptText& kept)
 {
     // MatchFixedString alone is the case-insensitive exact match.
-    const int index = box->findText(ToQString(text), Qt::MatchFixedString);
+    const int index = box->findText(ToQString(text, encoding_), Qt::MatchFixedString);
     box->setCurrentIndex(index);
     kept = {text, index < 0 && !text.empty()};
 }
@@ -497,6 +493,7 @@ std::string TStyleDlg::DropDownText(const QComboBox* box, const TKeptText& kept)
 {
     if (kept.Kept)
         return kept.Text;
+    // The entries are the program's own ASCII words.
     return box->currentIndex() < 0 ? std::string() : FromQString(box->currentText());
 }
 
@@ -517,8 +514,11 @@ std::string TStyleDlg::FontStyleText() const { return DropDownText(cboFontStyle,
 std::string TStyleDlg::DecorationText() const { return DropDownText(cboFontDecoration, keptDecoration_); }
 std::string TStyleDlg::ForegroundText() const { return ColorText(cbxForeground, fccForeground, keptForeground_); }
 std::string TStyleDlg::BackgroundText() const { return ColorText(cbxBackground, fccBackground, keptBackground_); }
-std::vector<std::string> TStyleDlg::FontFamilyEntries() const { return ListEntries(lbFontFamily); }
-std::vector<std::string> TStyleDlg::SystemFontEntries() const { return ListEntries(lbSystemFonts); }
+std::vector<std::string> TStyleDlg::FontFamilyEntries() const { return ListEntries(lbFontFamily, encoding_); }
+std::vector<std::string> TStyleDlg::SystemFontEntries() const
+{
+    return ListEntries(lbSystemFonts, TTextEncoding::Utf8);
+}
 
 void TStyleDlg::SetModalHook(TModalHook hook)
 {
@@ -544,6 +544,13 @@ void TStyleDlg::btnOkClick()
         message += "A HTML tag is required\r\n";
         PageControl1->setCurrentWidget(tbshtTag);
     }
+    // What the rule is written from must fit the document's encoding, or nothing is written.
+    QString written = edtHTMLTag->text() + edtStyleName->text() + edtFontSize->text() + edtLineHeight->text() +
+                      edtLetterSp->text() + edtWordSp->text() + edtComment->text();
+    for (int i = 0; i < lbFontFamily->count(); ++i)
+        written += lbFontFamily->item(i)->text();
+    if (const QString missing = CharactersNotHeld(written, encoding_); !missing.isEmpty())
+        message += CannotHoldMessage(encoding_, FromQString(missing)) + "\r\n";
     if (!message.empty()) {
         Desktop().MessageBeep(TBeep::Exclamation);
         Desktop().MessageBox(this, TMsgDlgType::mtWarning, "Warning", message);

@@ -3,6 +3,8 @@
 // reused; its controls are its state.
 #pragma once
 
+#include "platform/Encoding.h"
+
 #include <QDialog>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,11 @@ public:
                    const std::string& comment);
 
     void AddNamedColors(TFnpComboColor& combo);
+
+    // The document's encoding: the row's texts are shown and written back in it, and Ok refuses text
+    // that it cannot hold, naming the characters.
+    void SetEncoding(TTextEncoding encoding) noexcept { encoding_ = encoding; }
+    [[nodiscard]] TTextEncoding Encoding() const noexcept { return encoding_; }
 
     // Shows the dialog modally, centred on the screen; mrOk or mrCancel. Tests replace the modal loop
     // with a hook that plays the user's part and returns the result.
@@ -132,6 +139,7 @@ private:
                                                const TKeptText& kept);
     void AddSystemFont(const std::string& name);
 
+    TTextEncoding encoding_ = TTextEncoding::Utf8;
     TKeptText keptWeight_;
     TKeptText keptStyle_;
     TKeptText keptDecoration_;

@@ -82,19 +82,21 @@ bool EditStyle(TStyleDlg& dialog, TStyleRow& row)
     if (dialog.ShowModal() != mrOk)
         return false;
 
-    row.Caption = JoinCaption(FromQString(dialog.edtHTMLTag->text()), FromQString(dialog.edtStyleName->text()));
+    const TTextEncoding encoding = dialog.Encoding();
+    row.Caption = JoinCaption(FromQString(dialog.edtHTMLTag->text(), encoding),
+                              FromQString(dialog.edtStyleName->text(), encoding));
     auto& s = row.SubItems;
     s[scFontFamily] = JoinFontFamily(dialog.FontFamilyEntries());
-    s[scFontSize] = FromQString(dialog.edtFontSize->text());
+    s[scFontSize] = FromQString(dialog.edtFontSize->text(), encoding);
     s[scFontWeight] = dialog.FontWeightText();
     s[scFontStyle] = dialog.FontStyleText();
     s[scDecoration] = dialog.DecorationText();
-    s[scLineHeight] = FromQString(dialog.edtLineHeight->text());
-    s[scLetterSpacing] = FromQString(dialog.edtLetterSp->text());
-    s[scWordSpacing] = FromQString(dialog.edtWordSp->text());
+    s[scLineHeight] = FromQString(dialog.edtLineHeight->text(), encoding);
+    s[scLetterSpacing] = FromQString(dialog.edtLetterSp->text(), encoding);
+    s[scWordSpacing] = FromQString(dialog.edtWordSp->text(), encoding);
     s[scColor] = dialog.ForegroundText();
     s[scBgColor] = dialog.BackgroundText();
-    s[scComment] = FromQString(dialog.edtComment->text());
+    s[scComment] = FromQString(dialog.edtComment->text(), encoding);
     return true;
 }
 

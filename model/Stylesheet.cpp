@@ -214,13 +214,24 @@ bool IsCommentLine(std::string_view line)
     return text.size() >= 2 && text[0] == '/' && text[1] == '*';
 }
 
-// Sorts the lines of a file into rows of the block and lines of the pane.
+// Sorts the lines of a file into rows of the block and lines of the pane, and finds the file's
+// format on the way: a byte-order mark before the first line, and whether every line is UTF-8 (line
+// ends are ASCII, so the lines are valid exactly when the whole file is).
 class TStylesheetBuilder {
 public:
     explicit TStylesheetBuilder(IStylesheetReceiver& receiver) : receiver_(receiver) {}
 
     void AddLine(std::string_view line)
     {
+        if (first_) {
+            first_ = false;
+            if (line.starts_with(Utf8ByteOrderMark)) {
+                format_.ByteOrderMark = true;
+                line.remove_prefix(Utf8ByteOrderMark.size());
+            }
+        }
+        if (utf8_ && !IsValidUtf8(line))
+            utf8_ = false;
         TMarkers markers = FindMarkers(line);
         if (markers.Begin)
             inside_ = true;
@@ -232,8 +243,18 @@ public:
             inside_ = false;
     }
 
+    [[nodiscard]] TStylesheetFormat Format() const noexcept
+    {
+        TStylesheetFormat format = format_;
+        format.Encoding = utf8_ ? TTextEncoding::Utf8 : TTextEncoding::Windows1252;
+        return format;
+    }
+
 private:
     IStylesheetReceiver& receiver_;
+    TStylesheetFormat format_;
+    bool first_ = true;
+    bool utf8_ = true;
     bool inside_ = false;
 };
 
@@ -266,17 +287,18 @@ TStylesheet ParseStylesheet(std::string_view text)
         if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
             ++start;
     }
+    receiver.Sheet.Format = builder.Format();
     return std::move(receiver.Sheet);
 }
 
 TStylesheet ReadStylesheet(const std::string& fileName)
 {
     TSheetReceiver receiver;
-    ReadStylesheet(fileName, receiver);
+    receiver.Sheet.Format = ReadStylesheet(fileName, receiver);
     return std::move(receiver.Sheet);
 }
 
-void ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver)
+TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver)
 {
     TTextReader reader(fileName);
     TStylesheetBuilder builder(receiver);
@@ -284,12 +306,88 @@ void ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver)
     while (reader.NextLine(line))
         builder.AddLine(line);
     reader.Close();
+    return builder.Format();
 }
 
 namespace {
 
-void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const IStylesheetLines& paneLines)
+bool IsHeadKeyword(std::string_view text)
 {
+    static constexpr std::array<std::string_view, 4> Keywords = {"@charset", "@import", "@namespace", "@layer"};
+    for (std::string_view keyword : Keywords) {
+        if (text.size() <= keyword.size() || !SameName(text.substr(0, keyword.size()), keyword))
+            continue;
+        const char next = text[keyword.size()];
+        if (IsBlank(next) || next == '"' || next == '\'' || next == '(' || next == ';')
+            return true;
+    }
+    return false;
+}
+
+// The end of a statement that starts at `start`: one past its ";", skipping quoted text, or npos when
+// the line holds no whole statement (no ";", or a "{" first: an @layer block is a rule).
+std::size_t StatementEnd(std::string_view line, std::size_t start)
+{
+    char quote = 0;
+    for (std::size_t i = start; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quote != 0) {
+            if (c == '\\')
+                ++i;
+            else if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == ';') {
+            return i + 1;
+        } else if (c == '{' || c == '}') {
+            return std::string_view::npos;
+        }
+    }
+    return std::string_view::npos;
+}
+
+enum class THeadLine : std::uint8_t { Statement, Filler, Other };
+
+// A line of the pane's head holds statements that must precede every rule, or only blanks and
+// comments (Filler); anything else ends the head. inComment carries an open comment across lines.
+THeadLine ClassifyHeadLine(std::string_view line, bool& inComment)
+{
+    bool statement = false;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (inComment) {
+            const std::size_t close = line.find("*/", i);
+            if (close == std::string_view::npos)
+                break;
+            inComment = false;
+            i = close + 2;
+        } else if (IsBlank(line[i])) {
+            ++i;
+        } else if (line.substr(i, 2) == "/*") {
+            inComment = true;
+            i += 2;
+        } else if (IsHeadKeyword(line.substr(i))) {
+            const std::size_t end = StatementEnd(line, i);
+            if (end == std::string_view::npos)
+                return THeadLine::Other;
+            statement = true;
+            i = end;
+        } else {
+            return THeadLine::Other;
+        }
+    }
+    return statement ? THeadLine::Statement : THeadLine::Filler;
+}
+
+void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const IStylesheetLines& paneLines,
+                const TStylesheetFormat& format)
+{
+    if (format.ByteOrderMark)
+        writer.Write(Utf8ByteOrderMark);
+    const std::size_t head = PaneHeadLength(paneLines);
+    for (std::size_t i = 0; i < head; ++i)
+        writer.WriteLine(paneLines.Line(i));
     writer.WriteLine(BeginMarker);
     writer.WriteLine(WarningLine);
     std::string line;
@@ -298,7 +396,7 @@ void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const I
         writer.WriteLine(line);
     }
     writer.WriteLine(EndMarker);
-    for (std::size_t i = 0, n = paneLines.Count(); i < n; ++i)
+    for (std::size_t i = head, n = paneLines.Count(); i < n; ++i)
         writer.WriteLine(paneLines.Line(i));
 }
 
@@ -314,17 +412,32 @@ private:
 
 }  // namespace
 
-void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
-                     const std::vector<std::string>& paneLines)
+std::size_t PaneHeadLength(const IStylesheetLines& paneLines)
 {
-    WriteStylesheetLines(fileName, rows, TVectorLines(paneLines));
+    // The head ends after its last statement, and never inside a comment, which would swallow the block.
+    std::size_t head = 0;
+    bool inComment = false;
+    for (std::size_t i = 0, n = paneLines.Count(); i < n; ++i) {
+        const THeadLine kind = ClassifyHeadLine(paneLines.Line(i), inComment);
+        if (kind == THeadLine::Other)
+            break;
+        if (kind == THeadLine::Statement && !inComment)
+            head = i + 1;
+    }
+    return head;
+}
+
+void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
+                     const std::vector<std::string>& paneLines, const TStylesheetFormat& format)
+{
+    WriteStylesheetLines(fileName, rows, TVectorLines(paneLines), format);
 }
 
 void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleRow>& rows,
-                          const IStylesheetLines& paneLines)
+                          const IStylesheetLines& paneLines, const TStylesheetFormat& format)
 {
     TSafeSave save(fileName);
-    WriteLines(save.Writer(), rows, paneLines);
+    WriteLines(save.Writer(), rows, paneLines, format);
     save.Commit();
 }
 

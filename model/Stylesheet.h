@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/StyleRow.h"
+#include "platform/Encoding.h"
 #include "platform/Exceptions.h"  // the reader and the writer throw EInOutError
 
 #include <string>
@@ -39,9 +40,20 @@ std::string BuildRuleLine(const TStyleRow& row);               // one rule line,
 // of the line is lost: what is not a known property ends up in the comment.
 TStyleRow ParseRuleLine(std::string_view line);                // one rule line -> one row
 
+// How a file's bytes are to be read, found by the reader and kept for the save: the encoding (UTF-8
+// when every byte is valid UTF-8, otherwise Windows-1252) and whether the file began with a UTF-8
+// byte-order mark, which is not text: the reader leaves it out and the writer puts it back first.
+struct TStylesheetFormat {
+    TTextEncoding Encoding = TTextEncoding::Utf8;
+    bool ByteOrderMark = false;
+
+    friend bool operator==(const TStylesheetFormat&, const TStylesheetFormat&) = default;
+};
+
 struct TStylesheet {
     std::vector<TStyleRow> Rows;
     std::vector<std::string> PaneLines;
+    TStylesheetFormat Format;
 };
 
 // Where the reader puts a file's contents as it sorts the lines, in file order: the rows of the
@@ -59,12 +71,18 @@ public:
 TStylesheet ReadStylesheet(const std::string& fileName);       // throws EInOutError
 // The same reading, handing each row and pane line over as soon as it is read, so that a caller
 // can keep them in whatever form it shows them without a copy of the whole file in between.
-void ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver);  // throws EInOutError
+TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver);  // throws EInOutError
 // Saves through TSafeSave: the new content replaces the old file only when every byte of it is on
 // the disk, so a failed save leaves the old file as it was (mode and owner are kept). Only a file in
 // a folder that takes no new file is written in place. Anything but a regular file is refused.
+//
+// The file holds the byte-order mark when the format has one, then the pane's head (its leading
+// @charset, @import, @namespace and @layer statements with the blank and comment lines before and
+// among them, which CSS honours only before every rule), the generated block, and the rest of the
+// pane. A pane that does not begin with such a statement has no head: the block comes first.
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
-                     const std::vector<std::string>& paneLines);  // throws EInOutError
+                     const std::vector<std::string>& paneLines,
+                     const TStylesheetFormat& format = {});  // throws EInOutError
 
 // The pane's lines as the writer takes them, one after the other, so that they need not be copied
 // into a vector first.
@@ -77,7 +95,11 @@ public:
 };
 // A name of its own, so that a call with braces, WriteStylesheet(name, {}, {}), stays unambiguous.
 void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleRow>& rows,
-                          const IStylesheetLines& paneLines);  // throws EInOutError
+                          const IStylesheetLines& paneLines,
+                          const TStylesheetFormat& format = {});  // throws EInOutError
+
+// The number of the pane's leading lines that the writer puts before the generated block.
+[[nodiscard]] std::size_t PaneHeadLength(const IStylesheetLines& paneLines);
 
 // The reader's line rules applied to text already in memory (lines end at CR LF, CR or LF).
 TStylesheet ParseStylesheet(std::string_view text);

@@ -182,10 +182,10 @@ public:
         TFileTypeByName types;
         TFileDialog dialog(parent, settings.Save, types);
         if (!settings.FileName.empty())
-            dialog.selectFile(QString::fromLocal8Bit(settings.FileName.c_str()));
+            dialog.selectFile(FileNameToQString(settings.FileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
-        settings.FileName = dialog.selectedFiles().constFirst().toLocal8Bit().toStdString();
+        settings.FileName = FileNameFromQString(dialog.selectedFiles().constFirst());
         return settings.FileName;
     }
 };

@@ -60,7 +60,7 @@ protected:
     }
     void TearDown() override { TStyleDlg::SetModalHook(nullptr); }
 
-    std::string Path(const char* name) const { return FromQString(dir.filePath(QString::fromLatin1(name))); }
+    std::string Path(const char* name) const { return FileNameFromQString(dir.filePath(QString::fromUtf8(name))); }
     std::vector<std::string> Pane() const { return form->PaneLines(); }
     void AddRow(const std::string& caption, const std::string& comment = "")
     {
@@ -265,13 +265,17 @@ TEST_F(MainFormTest, SaveOfANewDocumentAsksForANameWritesTheFileAndCopiesTheLink
 
 TEST_F(MainFormTest, ANameOutsideAsciiShowsAsItsCharactersNotItsBytes)
 {
-    const std::string path = Path("caf\xC3\xA9.css");  // "café.css" as the file system spells it
-    desktop.FileChoices.push_back(path);
-    form->SaveAs1->trigger();
-    EXPECT_EQ(ReadBytes(path), Header + Footer);
-    EXPECT_EQ(form->FileName, path);
-    EXPECT_EQ(form->windowTitle(), "Pindle - [" + QFile::decodeName(QByteArray::fromStdString(path)) + "]");
-    EXPECT_EQ(desktop.Clipboard, "<link rel=\"stylesheet\" type=\"text/css\" href=\"caf\xE9.css\">");
+    // "café.css" and "日本.css" as the file system spells them; the link names the file as it is.
+    for (const std::string name : {"caf\xC3\xA9.css", "\xE6\x97\xA5\xE6\x9C\xAC.css"}) {
+        SCOPED_TRACE(name);
+        const std::string path = Path(name.c_str());
+        desktop.FileChoices.push_back(path);
+        form->SaveAs1->trigger();
+        EXPECT_EQ(ReadBytes(path), Header + Footer);
+        EXPECT_EQ(form->FileName, path);
+        EXPECT_EQ(form->windowTitle(), "Pindle - [" + QString::fromUtf8(path.c_str()) + "]");
+        EXPECT_EQ(desktop.Clipboard, "<link rel=\"stylesheet\" type=\"text/css\" href=\"" + name + "\">");
+    }
 }
 
 TEST_F(MainFormTest, CancelledDialogsChangeNothing)
@@ -425,16 +429,27 @@ TEST_F(MainFormTest, RealStylesheetsRoundTripByteForByte)
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         form->LoadFromFile(file);
-        const std::vector<std::string> lines = SplitLines(ReadBytes(file));
+        std::string original = ReadBytes(file);
+        // Every one of them is UTF-8, a few with a byte-order mark, which is not text of the pane.
+        EXPECT_EQ(form->Format().Encoding, TTextEncoding::Utf8);
+        const bool mark = original.starts_with(Utf8ByteOrderMark);
+        EXPECT_EQ(form->Format().ByteOrderMark, mark);
+        const std::vector<std::string> lines = SplitLines(original.substr(mark ? Utf8ByteOrderMark.size() : 0));
         ASSERT_EQ(Pane(), lines);
         EXPECT_EQ(StoredStates(form->seEditor->Lines()), RescannedStates(form->seEditor->Lines()));
         EXPECT_FALSE(form->seEditor->Core().CanUndo());
-        std::string expected = Header + Footer;
+        std::string expected = mark ? std::string(Utf8ByteOrderMark) : std::string();
         for (const std::string& line : lines)
             expected += line + "\r\n";
         form->SaveToFile(Path("a.css"));
         const std::string saved = ReadBytes(Path("a.css"));
-        ASSERT_EQ(saved, expected);
+        // The empty block goes in before the first rule and moves nothing else.
+        std::string withoutBlock = saved;
+        const std::size_t block = withoutBlock.find(Header + Footer);
+        ASSERT_NE(block, std::string::npos);
+        EXPECT_EQ(withoutBlock.substr(0, block).find('{'), std::string::npos);
+        withoutBlock.erase(block, (Header + Footer).size());
+        ASSERT_EQ(withoutBlock, expected);
         form->LoadFromFile(Path("a.css"));
         form->SaveToFile(Path("b.css"));
         EXPECT_EQ(ReadBytes(Path("b.css")), saved);

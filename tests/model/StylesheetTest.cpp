@@ -285,6 +285,65 @@ TEST_F(StylesheetFileTest, MovesFreeTextBeforeTheBlockBehindItOnTheNextSave)
     EXPECT_EQ(ReadBytes(path), Begin + "\r\n" + Warning + "\r\nh1 {;}\r\n" + End + "\r\n/* site */\r\np {}\r\n");
 }
 
+// A file is read in the encoding its bytes are valid in, its byte-order mark is not text, and a save
+// gives it back in the same encoding with the mark first and the statements CSS wants before every
+// rule ahead of the block.
+TEST_F(StylesheetFileTest, KeepsAFilesEncodingMarkAndLeadingStatements)
+{
+    const std::string block = Begin + "\r\n" + Warning + "\r\nh1 {;}\r\n" + End + "\r\n";
+    const std::string bom = "\xEF\xBB\xBF";
+    struct TCase {
+        const char* name;
+        std::string file;
+        TTextEncoding encoding;
+        bool mark;
+        std::size_t rows;
+        std::string firstPaneLine;
+        std::string saved;  // empty: the file itself
+    } cases[] = {
+        {"ascii", block + "p {}\r\n", TTextEncoding::Utf8, false, 1, "p {}", ""},
+        {"utf-8", block + "/* Caf\xC3\xA9 \xE2\x86\x92 \xE6\x97\xA5\xE6\x9C\xAC */\r\n", TTextEncoding::Utf8, false, 1,
+         "/* Caf\xC3\xA9 \xE2\x86\x92 \xE6\x97\xA5\xE6\x9C\xAC */", ""},
+        {"windows-1252", block + "/* Caf\xE9 \x96 \x93x\x94 */\r\n", TTextEncoding::Windows1252, false, 1,
+         "/* Caf\xE9 \x96 \x93x\x94 */", ""},
+        {"utf-8 but one byte", block + "/* \xE6\x97\xA5 \xE6\x97 */\r\n", TTextEncoding::Windows1252, false, 1,
+         "/* \xE6\x97\xA5 \xE6\x97 */", ""},
+        {"overlong form", block + "/* \xC0\xAF */\r\n", TTextEncoding::Windows1252, false, 1, "/* \xC0\xAF */", ""},
+        {"mark then block", bom + block + "p {}\r\n", TTextEncoding::Utf8, true, 1, "p {}", ""},
+        {"mark then text", bom + "p {}\r\n", TTextEncoding::Utf8, true, 0, "p {}",
+         bom + Begin + "\r\n" + Warning + "\r\n" + End + "\r\np {}\r\n"},
+        {"statements first", "@charset \"UTF-8\";\r\n/* fonts */\r\n@import url(fonts.css);\r\n" + block + "\r\np {}\r\n",
+         TTextEncoding::Utf8, false, 1, "@charset \"UTF-8\";", ""},
+        {"statements moved up", block + "@import url(fonts.css);\r\n@layer base, theme;\r\n@namespace svg url(x);\r\np {}\r\n",
+         TTextEncoding::Utf8, false, 1, "@import url(fonts.css);",
+         "@import url(fonts.css);\r\n@layer base, theme;\r\n@namespace svg url(x);\r\n" + block + "p {}\r\n"},
+        {"a comment left open stays before the block", "@import 'a.css'; /* until\r\nlater */ p {}\r\n" + block,
+         TTextEncoding::Utf8, false, 1, "@import 'a.css'; /* until", "" + block + "@import 'a.css'; /* until\r\nlater */ p {}\r\n"},
+        {"an @layer block is a rule", "@layer base { p {} }\r\n" + block, TTextEncoding::Utf8, false, 1,
+         "@layer base { p {} }", block + "@layer base { p {} }\r\n"},
+        {"a rule first", "p {}\r\n@import url(late.css);\r\n" + block, TTextEncoding::Utf8, false, 1, "p {}",
+         block + "p {}\r\n@import url(late.css);\r\n"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteBytes("format.css", c.file);
+        const TStylesheet sheet = ReadStylesheet(path);
+        EXPECT_EQ(sheet.Format.Encoding, c.encoding);
+        EXPECT_EQ(sheet.Format.ByteOrderMark, c.mark);
+        EXPECT_EQ(sheet.Rows.size(), c.rows);
+        ASSERT_FALSE(sheet.PaneLines.empty());
+        EXPECT_EQ(sheet.PaneLines.front(), c.firstPaneLine);
+        EXPECT_EQ(ParseStylesheet(c.file).Format, sheet.Format);
+        WriteStylesheet(path, sheet.Rows, sheet.PaneLines, sheet.Format);
+        const std::string saved = ReadBytes(path);
+        EXPECT_EQ(saved, c.saved.empty() ? c.file : c.saved);
+        // What the save wrote saves again unchanged.
+        const TStylesheet again = ReadStylesheet(path);
+        WriteStylesheet(path, again.Rows, again.PaneLines, again.Format);
+        EXPECT_EQ(ReadBytes(path), saved);
+    }
+}
+
 TEST_F(StylesheetFileTest, ReadsUnusualFilesWithoutFailing)
 {
     std::string nuls = WriteBytes("nuls.css", std::string(100000, '\0'));
