@@ -62,6 +62,17 @@ std::vector<std::string> LinesOfFile(const std::string& path)
     return lines;
 }
 
+// The pane's lines for the writer's head rule.
+class TLines final : public pindle::IStylesheetLines {
+public:
+    explicit TLines(const std::vector<std::string>& lines) : lines_(lines) {}
+    [[nodiscard]] std::size_t Count() const override { return lines_.size(); }
+    [[nodiscard]] std::string_view Line(std::size_t index) const override { return lines_[index]; }
+
+private:
+    const std::vector<std::string>& lines_;
+};
+
 std::string ExpectedFile(const pindle::TStylesheet& sheet)
 {
     std::string bytes;
@@ -69,13 +80,18 @@ std::string ExpectedFile(const pindle::TStylesheet& sheet)
         bytes += line;
         bytes += "\r\n";
     };
+    if (sheet.Format.ByteOrderMark)
+        bytes += pindle::Utf8ByteOrderMark;
+    const std::size_t head = pindle::PaneHeadLength(TLines(sheet.PaneLines));
+    for (std::size_t i = 0; i < head; ++i)
+        add(sheet.PaneLines[i]);
     add(pindle::BeginMarker);
     add(pindle::WarningLine);
     for (const pindle::TStyleRow& row : sheet.Rows)
         add(pindle::BuildRuleLine(row));
     add(pindle::EndMarker);
-    for (const std::string& line : sheet.PaneLines)
-        add(line);
+    for (std::size_t i = head; i < sheet.PaneLines.size(); ++i)
+        add(sheet.PaneLines[i]);
     return bytes;
 }
 
@@ -96,11 +112,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     Check(LinesOfFile(path) == LinesInMemory(bytes), "the file's lines differ from the bytes' lines");
     pindle::TStylesheet fromMemory = pindle::ParseStylesheet(bytes);
     pindle::TStylesheet fromFile = pindle::ReadStylesheet(path);
-    Check(fromFile.Rows == fromMemory.Rows && fromFile.PaneLines == fromMemory.PaneLines,
+    Check(fromFile.Rows == fromMemory.Rows && fromFile.PaneLines == fromMemory.PaneLines &&
+              fromFile.Format == fromMemory.Format,
           "reading the file and reading the bytes give different stylesheets");
+    Check((fromFile.Format.Encoding == pindle::TTextEncoding::Utf8) == pindle::IsValidUtf8(bytes.substr(
+              fromFile.Format.ByteOrderMark ? pindle::Utf8ByteOrderMark.size() : 0)),
+          "the encoding found is not the one the bytes are valid in");
 
     static const std::string written = pindle::fuzz::NewFuzzFileName("fuzz_stylesheet_written_", ".css");
-    pindle::WriteStylesheet(written, fromFile.Rows, fromFile.PaneLines);
+    pindle::WriteStylesheet(written, fromFile.Rows, fromFile.PaneLines, fromFile.Format);
     Check(pindle::fuzz::ReadFuzzFile(written) == ExpectedFile(fromFile), "the written file has other bytes");
     return 0;
 }
