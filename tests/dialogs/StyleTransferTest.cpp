@@ -71,6 +71,46 @@ protected:
     TStyleDlg dialog;
 };
 
+// A row's bytes are shown and written back in the document's encoding; Ok refuses text that a
+// Windows-1252 document cannot hold, naming it, and leaves the row alone.
+TEST_F(EditStyleTest, ShowsAndWritesTextInTheDocumentsEncoding)
+{
+    const struct {
+        TTextEncoding encoding;
+        std::string comment;  // as the row holds it
+        QString shown;
+        QString typed;        // appended to the comment in the dialog
+        std::string written;  // empty: refused
+    } cases[] = {
+        {TTextEncoding::Utf8, "Caf\xC3\xA9", QString::fromUtf8("Café"), QString::fromUtf8(" €日"),
+         "Caf\xC3\xA9 \xE2\x82\xAC\xE6\x97\xA5"},
+        {TTextEncoding::Windows1252, "Caf\xE9", QString::fromUtf8("Café"), QString::fromUtf8(" €–"),
+         "Caf\xE9 \x80\x96"},
+        {TTextEncoding::Windows1252, "Caf\xE9", QString::fromUtf8("Café"), QString::fromUtf8(" €日本"), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        desktop.Messages.clear();
+        dialog.SetEncoding(c.encoding);
+        TStyleRow row = MakeRow("h1", {"", "", "", "", "", "", "", "", "", "", c.comment});
+        const TStyleRow before = row;
+        const bool confirmed = Edit(row, [&](TStyleDlg& d) {
+            EXPECT_EQ(d.edtComment->text(), c.shown);
+            d.edtComment->setText(d.edtComment->text() + c.typed);
+        });
+        if (c.written.empty()) {
+            EXPECT_FALSE(confirmed);
+            EXPECT_EQ(row.SubItems[scComment], before.SubItems[scComment]);
+            ASSERT_EQ(desktop.Messages.size(), 1U);
+            EXPECT_NE(desktop.Messages[0].Text.find("cannot hold \"\xE6\x97\xA5\xE6\x9C\xAC\""), std::string::npos)
+                << desktop.Messages[0].Text;
+        } else {
+            EXPECT_TRUE(confirmed);
+            EXPECT_EQ(row.SubItems[scComment], c.written);
+        }
+    }
+}
+
 TEST_F(EditStyleTest, LoadsEveryTextIntoItsControl)
 {
     TStyleRow row = MakeRow("h1.title", {"Arial, serif", "12pt", "BOLD", "Italic", "underline", "14pt",
