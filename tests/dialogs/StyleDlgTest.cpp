@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "tests/support/FakeDesktop.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -87,6 +88,50 @@ int FrameLineTop(QGroupBox* box)
             return y;
     }
     return -1;
+}
+
+// Each control is named by its own caption (not by its group box), picture buttons by what they do;
+// the colour boxes keep their list of named colours.
+TEST_F(StyleDlgTest, EveryControlHasItsOwnAccessibleName)
+{
+    const struct {
+        QWidget* Widget;
+        const char* Name;
+    } cases[] = {
+        {dialog.edtHTMLTag, "HTML Tag"},
+        {dialog.edtStyleName, "Style name"},
+        {dialog.edtComment, "Comment"},
+        {dialog.lbSystemFonts, "System fonts"},
+        {dialog.lbFontFamily, "Font family"},
+        {dialog.edtCustomFont, "Custom font family"},
+        {dialog.sbtnMoveRight, "Add selected font"},
+        {dialog.sbtnRemove, "Remove selected font"},
+        {dialog.sbtnMoveUp, "Move font up"},
+        {dialog.sbtnMoveDown, "Move font down"},
+        {dialog.sbtnAddFont, "Add custom font"},
+        {dialog.cboFontWeight, "Weight"},
+        {dialog.cboFontStyle, "Style"},
+        {dialog.cboFontDecoration, "Decoration"},
+        {dialog.edtFontSize, "Font size"},
+        {dialog.edtLineHeight, "Line height"},
+        {dialog.edtLetterSp, "Letter sp."},
+        {dialog.edtWordSp, "Word sp."},
+        {dialog.cbxForeground, "Foreground"},
+        {dialog.cbxBackground, "Background"},
+        {dialog.fccForeground, "Foreground color"},
+        {dialog.fccBackground, "Background color"},
+    };
+    for (const auto& c : cases) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(c.Widget);
+        ASSERT_NE(face, nullptr) << c.Name;
+        EXPECT_EQ(face->text(QAccessible::Name), QString::fromLatin1(c.Name));
+    }
+    // The colour box still offers its named colours as the entries of its list.
+    QAccessibleInterface* colours = QAccessible::queryAccessibleInterface(dialog.fccBackground);
+    EXPECT_EQ(colours->role(), QAccessible::ComboBox);
+    QAccessibleInterface* list = colours->child(0);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->childCount(), dialog.fccBackground->count());
 }
 
 TEST_F(StyleDlgTest, GroupBoxesHoldTheirControlsInsideTheFrameClearOfTheTitle)
