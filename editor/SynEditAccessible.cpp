@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/QtText.h"
 
+#include <QHash>
 #include <QTimer>
 
 #include <algorithm>
@@ -53,16 +54,22 @@ int ByteAfterUtf16(const TSynEditCore& core, int line, int units)
     return static_cast<int>(pos);
 }
 
+// The lines are joined as bytes and converted at once: a line break is one byte in either encoding,
+// and one conversion of the whole is many times faster than one per line.
 QString FullText(const TSynEditCore& core)
 {
-    QString text;
     const int lines = LinesOf(core);
+    std::size_t size = static_cast<std::size_t>(lines - 1);
+    for (int line = 1; line <= lines; ++line)
+        size += core.LineText(line).size();
+    std::string bytes;
+    bytes.reserve(size);
     for (int line = 1; line <= lines; ++line) {
         if (line > 1)
-            text += QLatin1Char('\n');
-        text += ToQString(core.LineText(line), core.Encoding());
+            bytes += '\n';
+        bytes += core.LineText(line);
     }
-    return text;
+    return ToQString(bytes, core.Encoding());
 }
 
 int CharacterCount(const TSynEditCore& core)
@@ -124,10 +131,26 @@ std::pair<int, int> SelectedRange(const TSynEditCore& core)
     return {OffsetOfCoord(core, core.BlockBegin()), OffsetOfCoord(core, core.BlockEnd())};
 }
 
+class TAccessibleTextState;
+
+// The editors whose accessible text someone has asked for, so that the others cost nothing.
+QHash<const TCustomSynEdit*, TAccessibleTextState*>& States()
+{
+    static QHash<const TCustomSynEdit*, TAccessibleTextState*> states;
+    return states;
+}
+
 // What assistive technology was last told about one editor; the difference to now becomes events.
 class TAccessibleTextState final : public QObject {
 public:
-    explicit TAccessibleTextState(TCustomSynEdit* edit) : QObject(edit), edit_(edit) { Take(); }
+    explicit TAccessibleTextState(TCustomSynEdit* edit) : QObject(edit), edit_(edit)
+    {
+        States().insert(edit, this);
+        Take();
+    }
+    ~TAccessibleTextState() override { States().remove(edit_); }
+    TAccessibleTextState(const TAccessibleTextState&) = delete;
+    TAccessibleTextState& operator=(const TAccessibleTextState&) = delete;
 
     // While no one listens, changes are not followed; what was last told is then out of date.
     void MarkStale() noexcept { stale_ = true; }
@@ -209,13 +232,6 @@ private:
     bool stale_ = false;
 };
 
-constexpr const char* StateProperty = "pindleAccessibleTextState";
-
-TAccessibleTextState* StateOf(TCustomSynEdit* edit)
-{
-    return static_cast<TAccessibleTextState*>(edit->property(StateProperty).value<QObject*>());
-}
-
 QAccessibleInterface* SynEditFactory(const QString& /*className*/, QObject* object)
 {
     if (auto* edit = qobject_cast<TCustomSynEdit*>(object))
@@ -228,8 +244,8 @@ QAccessibleInterface* SynEditFactory(const QString& /*className*/, QObject* obje
 TSynEditAccessible::TSynEditAccessible(TCustomSynEdit* edit) : QAccessibleWidget(edit, QAccessible::EditableText)
 {
     // The interface lives as long as its editor; from now on the editor's changes are reported.
-    if (StateOf(edit) == nullptr)
-        edit->setProperty(StateProperty, QVariant::fromValue<QObject*>(new TAccessibleTextState(edit)));
+    if (!States().contains(edit))
+        new TAccessibleTextState(edit);
 }
 
 TCustomSynEdit* TSynEditAccessible::Edit() const
@@ -391,9 +407,11 @@ void InstallSynEditAccessible()
 
 void SynEditAccessibleChanged(TCustomSynEdit* edit)
 {
-    TAccessibleTextState* state = StateOf(edit);
+    if (States().isEmpty())
+        return;
+    TAccessibleTextState* state = States().value(edit, nullptr);
     if (state == nullptr)
-        return;  // no one has asked for the editor's accessible text yet
+        return;  // no one has asked for this editor's accessible text yet
     if (QAccessible::isActive())
         state->Schedule();
     else
