@@ -185,6 +185,11 @@ private:
         qsizetype tail = 0;
         while (tail < shorter - head && before.at(before.size() - 1 - tail) == text_.at(text_.size() - 1 - tail))
             ++tail;
+        // Neither end cuts a character outside the BMP in two.
+        if (head > 0 && QChar::isHighSurrogate(before.at(head - 1).unicode()))
+            --head;
+        if (tail > 0 && QChar::isLowSurrogate(before.at(before.size() - tail).unicode()))
+            --tail;
         const QString removed = before.mid(head, before.size() - head - tail);
         const QString inserted = text_.mid(head, text_.size() - head - tail);
         const int at = static_cast<int>(head);
