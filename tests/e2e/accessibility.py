@@ -138,12 +138,21 @@ def main():
         fail("caret events end at %r" % carets[-1:])
     print("ok: %d insert events, the delete of 'x' and caret events up to %d" % (len(offsets), carets[-1]))
 
-    # Editing through the accessible interface is an edit like any other: one undo step.
-    pane.queryEditableText().insertText(0, "/* a */\n", 8)
-    wait_for(lambda: text.getText(0, -1) == "/* a */\n" + expected, "insertText through AT-SPI did not arrive")
+    # Editing through the accessible interface is an edit like any other: one undo step. The text
+    # goes into the document as UTF-8 and reads back as the same characters.
+    comment = "/* \u00e9 \U0001F600 */\n"
+    pane.queryEditableText().insertText(0, comment, len(comment.encode("utf-16-le")) // 2)
+    wait_for(lambda: text.getText(0, -1) == comment + expected,
+             "insertText through AT-SPI: the pane reads %r" % text.getText(0, -1))
     xdotool("key", "ctrl+z")
     wait_for(lambda: text.getText(0, -1) == expected, "Ctrl+Z did not undo the inserted text")
-    print("ok: text inserted through AT-SPI, and Ctrl+Z undoes it")
+    print("ok: text with non-ASCII characters inserted through AT-SPI, and Ctrl+Z undoes it")
+
+    # A selection made with the keyboard reads as offsets.
+    xdotool("key", "ctrl+End", "shift+Home")
+    wait_for(lambda: text.getNSelections() == 1 and tuple(text.getSelection(0)) == (18, len(expected)),
+             "the selection after Shift+Home reads %r" % (text.getSelection(0) if text.getNSelections() else None,))
+    print("ok: Shift+Home selects offsets 18 to %d" % len(expected))
 
 
 main()
