@@ -206,6 +206,7 @@ QToolButton* TMainForm::AddToolButton(const char* name, int image, const char* h
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button->setProperty(HintProperty, QString::fromLatin1(hint));
     button->setToolTip(ToQString(GetShortHint(hint)));
+    button->setAccessibleName(ToQString(GetShortHint(hint)));  // a screen reader names the button as its menu command
     button->installEventFilter(this);
     tbrStandard->addWidget(button);
     connect(button, &QToolButton::clicked, this, Command(handler));
@@ -277,6 +278,7 @@ void TMainForm::CreateEditor()
     SynCssSyn1->KeyAttri()->SetStyle(fsBold);
     seEditor = new TSynEdit(this);
     seEditor->setObjectName(QStringLiteral("seEditor"));
+    seEditor->setAccessibleName(QStringLiteral("Source"));
     seEditor->SetHighlighter(SynCssSyn1.get());
     seEditor->Lines().Add("seEditor");  // the design-time text, which FormCreate removes
 }

@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
 
 #include <filesystem>
 #include <system_error>
@@ -121,6 +124,12 @@ void TfrmSplash::lblWebSiteClick()
 void TfrmSplash::FormClose()
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Closed inside a message loop (the About box), Qt frees the window when control is back in the
+    // loop. Closed before any loop runs (start-up), Qt files that deletion under a loop level the
+    // outermost loop never serves, and the hidden window stayed for the whole run: a timer frees it
+    // as soon as the loop runs.
+    if (QThread::currentThread()->loopLevel() == 0)
+        QTimer::singleShot(0, [window = QPointer<TfrmSplash>(this)] { delete window.data(); });
     frmSplash = nullptr;
 }
 

@@ -171,17 +171,24 @@ QLabel* AddLabel(QWidget* parent, const char* text, int left, int top)
 }
 
 // The captions of edit boxes, drop-down lists and list boxes stand 15 pixels above them; nullptr
-// for a control whose caption stands elsewhere.
-void AddCaption(QWidget* parent, const char* caption, int left, int top)
+// for a control whose caption stands elsewhere. The caption is the control's buddy, so that a screen
+// reader names the control by it (and not by its group box).
+QLabel* AddCaption(QWidget* parent, const char* caption, int left, int top)
+{
+    return caption != nullptr ? AddLabel(parent, caption, left, top - 15) : nullptr;
+}
+
+template <typename TControl>
+TControl* WithCaption(QLabel* caption, TControl* control)
 {
     if (caption != nullptr)
-        AddLabel(parent, caption, left, top - 15);
+        caption->setBuddy(control);
+    return control;
 }
 
 QLineEdit* AddEdit(QWidget* parent, const char* caption, int left, int top, int width)
 {
-    AddCaption(parent, caption, left, top);
-    auto* edit = new QLineEdit(parent);
+    auto* edit = WithCaption(AddCaption(parent, caption, left, top), new QLineEdit(parent));
     edit->setGeometry(left, top, width, 21);
     return edit;
 }
@@ -189,8 +196,7 @@ QLineEdit* AddEdit(QWidget* parent, const char* caption, int left, int top, int 
 QComboBox* AddDropDown(QWidget* parent, const char* caption, int left, int top,
                        std::initializer_list<const char*> entries)
 {
-    AddCaption(parent, caption, left, top);
-    auto* box = new QComboBox(parent);
+    auto* box = WithCaption(AddCaption(parent, caption, left, top), new QComboBox(parent));
     box->setEditable(false);
     box->setGeometry(left, top, 96, ComboHeight);
     for (const char* entry : entries)
@@ -200,8 +206,8 @@ QComboBox* AddDropDown(QWidget* parent, const char* caption, int left, int top,
 
 QListWidget* AddListBox(QWidget* parent, const char* caption, int left, int top)
 {
-    AddCaption(parent, caption, left, top);
-    auto* list = new QListWidget(parent);
+    auto* list = WithCaption(AddCaption(parent, caption, left, top), new QListWidget(parent));
+    list->setAccessibleName(QString::fromLatin1(caption));  // a list view takes no name from its buddy
     list->setGeometry(left, top, 196, 128);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
@@ -324,6 +330,8 @@ void TStyleDlg::CreateFontPage()
     sbtnMoveRight->setText(QStringLiteral(">"));
     sbtnRemove = AddSpeedButton(tbshtFont, 212, 55, false);
     sbtnRemove->setText(QStringLiteral("<"));
+    sbtnMoveRight->setAccessibleName(QStringLiteral("Add selected font"));
+    sbtnRemove->setAccessibleName(QStringLiteral("Remove selected font"));
     // Hint-only buttons: their long hint goes to the status bar, no tooltip.
     sbtnMoveRight->installEventFilter(this);
     sbtnRemove->installEventFilter(this);
@@ -334,6 +342,8 @@ void TStyleDlg::CreateFontPage()
     sbtnMoveUp->setIcon(ArrowIcon(true));
     sbtnMoveDown = AddSpeedButton(tbshtFont, 440, 132, true);
     sbtnMoveDown->setIcon(ArrowIcon(false));
+    sbtnMoveUp->setAccessibleName(QStringLiteral("Move font up"));
+    sbtnMoveDown->setAccessibleName(QStringLiteral("Move font down"));
 
     // 91 pixels wide at x 10, right-aligned; a font wider than the one the layout was drawn for is
     // drawn narrower there rather than pushing the label out of its place.
@@ -342,9 +352,11 @@ void TStyleDlg::CreateFontPage()
     customLabel->setFont(FontToFit(customLabel->font(), customLabel->text(), CustomLabelWidth));
     customLabel->setGeometry(10, 170, CustomLabelWidth, customLabel->sizeHint().height());
     edtCustomFont = AddEdit(tbshtFont, nullptr, 110, 165, 331);
+    customLabel->setBuddy(edtCustomFont);
     sbtnAddFont = AddSpeedButton(tbshtFont, 440, 165, true);
     sbtnAddFont->setIcon(FontIcon());
     sbtnAddFont->setIconSize(QSize(16, 16));
+    sbtnAddFont->setAccessibleName(QStringLiteral("Add custom font"));
 }
 
 void TStyleDlg::CreateMiscPage()
@@ -373,6 +385,8 @@ void TStyleDlg::CreateMiscPage()
     fccForeground->setGeometry(15, 40, 126, 22);
     fccBackground = new TFnpComboColor(GroupBox1);
     fccBackground->setGeometry(185, 40, 126, 22);
+    fccForeground->setAccessibleName(QStringLiteral("Foreground color"));
+    fccBackground->setAccessibleName(QStringLiteral("Background color"));
 }
 
 // Qt follows one focus chain through the whole window; pages that are hidden are skipped.

@@ -1,5 +1,6 @@
 #include "editor/SynEdit.h"
 
+#include "editor/SynEditAccessible.h"
 #include "editor/SynEditKeyMap.h"
 #include "platform/Desktop.h"
 #include "platform/QtText.h"
@@ -72,6 +73,7 @@ TCustomSynEdit::TCustomSynEdit(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     MeasureCharCell();
+    InstallSynEditAccessible();
 }
 
 TCustomSynEdit::~TCustomSynEdit()
@@ -291,6 +293,7 @@ void TCustomSynEdit::Repaint(const TRepaintRect& area)
     else
         InvalidateRect(RowsRect(area.FirstLine, area.LastLine, area.Gutter, area.TextArea));
     CheckBookmarks();
+    SynEditAccessibleChanged(this);
 }
 
 void TCustomSynEdit::CharCellChanged()
@@ -303,11 +306,13 @@ void TCustomSynEdit::CaretMoved()
     InvalidateCaret();
     RestartBlink();
     CheckBookmarks();
+    SynEditAccessibleChanged(this);
 }
 
 void TCustomSynEdit::SelectionChanged()
 {
     CheckBookmarks();
+    SynEditAccessibleChanged(this);
 }
 
 void TCustomSynEdit::ScrollChanged()

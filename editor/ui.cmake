@@ -5,6 +5,8 @@ if(TARGET pindle_editor_core)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/SynEdit.h
       ${CMAKE_CURRENT_LIST_DIR}/SynEdit.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/SynEditAccessible.h
+      ${CMAKE_CURRENT_LIST_DIR}/SynEditAccessible.cpp
       ${CMAKE_CURRENT_LIST_DIR}/SynEditKeyMap.h
       ${CMAKE_CURRENT_LIST_DIR}/SynEditKeyMap.cpp
       ${CMAKE_CURRENT_LIST_DIR}/SynEditPainter.h

@@ -11,6 +11,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
@@ -80,7 +81,7 @@ public:
         if (typed.size() == 1) {
             const QFileInfo info(typed.constFirst());
             if (!info.exists() && !info.fileName().isEmpty() && !info.fileName().contains(QLatin1Char('.')))
-                selectFile(info.filePath() + QLatin1Char('.') + QLatin1String(DefaultExtension));
+                AddDefaultExtension(info.filePath());
         }
         QFileDialog::accept();
     }
@@ -102,6 +103,17 @@ protected:
     }
 
 private:
+    // The dialog takes the chosen name from its name box. selectFile leaves a box that has the focus
+    // alone, as it has when the user pressed Enter in it: there the extension goes onto the typed text.
+    void AddDefaultExtension(const QString& path)
+    {
+        const QString extension = QLatin1Char('.') + QLatin1String(DefaultExtension);
+        if (auto* box = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")); box != nullptr && box->hasFocus())
+            box->setText(box->text() + extension);
+        else
+            selectFile(path + extension);
+    }
+
     // The detail view's Size, Type and Date Modified columns as wide as their texts, beside a
     // roomy Name column, in a dialog wide enough to show all four.
     void ShowEveryColumn()

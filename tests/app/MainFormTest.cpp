@@ -10,6 +10,7 @@
 #include "editor/SynEdit.h"
 #include "highlight/SynHighlighterCss.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -104,6 +105,40 @@ TEST_F(MainFormTest, StartsWithAnEmptyDocumentAndEditDeleteOffOnceIdle)
     EXPECT_EQ(EditDeleteStates(), AllOff);
     EXPECT_TRUE(AddEnabled());
     EXPECT_TRUE(form->HTMLCode1->isEnabled());
+}
+
+// What a screen reader announces: each tool bar button by its menu command, the source pane as an
+// editable text named by its place in the window, the style table with its column headers.
+TEST_F(MainFormTest, ControlsHaveTheNamesAScreenReaderReads)
+{
+    const struct {
+        QWidget* Widget;
+        QAccessible::Role Role;
+        const char* Name;
+    } cases[] = {
+        {form->tbtnNew, QAccessible::Button, "New"},
+        {form->tbtnOpen, QAccessible::Button, "Open"},
+        {form->tbtnSave, QAccessible::Button, "Save"},
+        {form->tbtnStyleDelete, QAccessible::Button, "Delete"},
+        {form->tbtnAddStyle, QAccessible::Button, "Add"},
+        {form->tbtnEditStyle, QAccessible::Button, "Edit"},
+        {form->seEditor, QAccessible::EditableText, "Source"},
+    };
+    for (const auto& c : cases) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(c.Widget);
+        ASSERT_NE(face, nullptr) << c.Name;
+        EXPECT_EQ(face->role(), c.Role) << c.Name;
+        EXPECT_EQ(face->text(QAccessible::Name), QString::fromLatin1(c.Name));
+    }
+    form->seEditor->Lines().Add("p {}");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->seEditor)->textInterface()->text(0, -1), "p {}");
+    AddRow("h1");
+    QApplication::processEvents();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(form->lvStyles);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    EXPECT_EQ(table->tableInterface()->columnCount(), 12);
+    EXPECT_EQ(table->tableInterface()->rowCount(), 1);
+    EXPECT_EQ(table->tableInterface()->cellAt(0, 0)->text(QAccessible::Name), "h1");
 }
 
 TEST_F(MainFormTest, ListViewShowsTheRowsInTwelveColumns)

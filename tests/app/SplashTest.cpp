@@ -5,7 +5,9 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QEventLoop>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -51,6 +53,23 @@ TEST(Splash, ClickOnTheAddressOpensItAndAnyOtherClickClosesTheWindow)
     EXPECT_EQ(frmSplash, nullptr);
     DeletePostponed();
     EXPECT_TRUE(splash.isNull());  // a closed splash window frees itself
+}
+
+// Start-up closes the splash window before the message loop runs; it must still be freed once the loop
+// runs, and not stay behind hidden (a screen reader lists a hidden window with all its labels).
+TEST(Splash, ClosedBeforeTheMessageLoopRunsIsFreedOnceItRuns)
+{
+    ASSERT_EQ(QThread::currentThread()->loopLevel(), 0);
+    QPointer<TfrmSplash> splash = new TfrmSplash();
+    splash->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(splash));
+    splash->close();
+    ASSERT_FALSE(splash.isNull());
+    EXPECT_FALSE(splash->isVisible());
+    QEventLoop loop;
+    QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(splash.isNull());
 }
 
 TEST(About, ShowsANewModalSplashWindowEachTime)

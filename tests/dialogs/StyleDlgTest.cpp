@@ -1,8 +1,11 @@
 #include "colour/FnpComboColor.h"
 #include "dialogs/Style.h"
+#include "dialogs/StyleIcons.h"
 #include "platform/Application.h"
 #include "tests/support/FakeDesktop.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -87,6 +90,95 @@ int FrameLineTop(QGroupBox* box)
             return y;
     }
     return -1;
+}
+
+// Each control is named by its own caption (not by its group box), picture buttons by what they do;
+// the colour boxes keep their list of named colours.
+TEST_F(StyleDlgTest, EveryControlHasItsOwnAccessibleName)
+{
+    const struct {
+        QWidget* Widget;
+        const char* Name;
+    } cases[] = {
+        {dialog.edtHTMLTag, "HTML Tag"},
+        {dialog.edtStyleName, "Style name"},
+        {dialog.edtComment, "Comment"},
+        {dialog.lbSystemFonts, "System fonts"},
+        {dialog.lbFontFamily, "Font family"},
+        {dialog.edtCustomFont, "Custom font family"},
+        {dialog.sbtnMoveRight, "Add selected font"},
+        {dialog.sbtnRemove, "Remove selected font"},
+        {dialog.sbtnMoveUp, "Move font up"},
+        {dialog.sbtnMoveDown, "Move font down"},
+        {dialog.sbtnAddFont, "Add custom font"},
+        {dialog.cboFontWeight, "Weight"},
+        {dialog.cboFontStyle, "Style"},
+        {dialog.cboFontDecoration, "Decoration"},
+        {dialog.edtFontSize, "Font size"},
+        {dialog.edtLineHeight, "Line height"},
+        {dialog.edtLetterSp, "Letter sp."},
+        {dialog.edtWordSp, "Word sp."},
+        {dialog.cbxForeground, "Foreground"},
+        {dialog.cbxBackground, "Background"},
+        {dialog.fccForeground, "Foreground color"},
+        {dialog.fccBackground, "Background color"},
+    };
+    for (const auto& c : cases) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(c.Widget);
+        ASSERT_NE(face, nullptr) << c.Name;
+        EXPECT_EQ(face->text(QAccessible::Name), QString::fromLatin1(c.Name));
+    }
+    // The colour box still offers its named colours as the entries of its list.
+    QAccessibleInterface* colours = QAccessible::queryAccessibleInterface(dialog.fccBackground);
+    EXPECT_EQ(colours->role(), QAccessible::ComboBox);
+    QAccessibleInterface* list = colours->child(0);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->childCount(), dialog.fccBackground->count());
+}
+
+// The arrow and "Aa" pictures come at the device pixel ratio they are asked for, drawn in the
+// palette's button text colour: clearly set off from the button face on a light and a dark palette.
+TEST(StyleIcons, AreDrawnAtTheDevicePixelRatioInThePalettesColours)
+{
+    QPalette light(QColor(240, 240, 240));
+    light.setColor(QPalette::ButtonText, Qt::black);
+    light.setColor(QPalette::Highlight, QColor(48, 140, 198));
+    QPalette dark(QColor(53, 53, 53));
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    const QPalette before = QApplication::palette();
+    const struct {
+        const char* Name;
+        QIcon Icon;
+    } icons[] = {{"up", ArrowIcon(true)}, {"down", ArrowIcon(false)}, {"Aa", FontIcon()}};
+    const std::pair<const char*, QPalette> palettes[] = {{"light", light}, {"dark", dark}};
+    for (const auto& [paletteName, palette] : palettes) {
+        QApplication::setPalette(palette);
+        const double face = palette.color(QPalette::Button).lightnessF();
+        for (const auto& icon : icons) {
+            for (const qreal ratio : {1.0, 1.5, 2.0}) {
+                SCOPED_TRACE(std::string(icon.Name) + " at " + std::to_string(ratio) + ", " + paletteName);
+                const QPixmap pixmap = icon.Icon.pixmap(QSize(16, 16), ratio);
+                EXPECT_EQ(pixmap.size(), QSize(16, 16) * ratio);
+                EXPECT_DOUBLE_EQ(pixmap.devicePixelRatio(), ratio);
+                const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+                double lightness = 0;
+                int inked = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        const QColor pixel = image.pixelColor(x, y);
+                        if (pixel.alpha() > 128) {
+                            lightness += pixel.lightnessF();
+                            ++inked;
+                        }
+                    }
+                }
+                ASSERT_GT(inked, 10 * ratio * ratio);
+                EXPECT_GT(std::abs(lightness / inked - face), 0.4);
+            }
+        }
+    }
+    QApplication::setPalette(before);
 }
 
 TEST_F(StyleDlgTest, GroupBoxesHoldTheirControlsInsideTheFrameClearOfTheTitle)

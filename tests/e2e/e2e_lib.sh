@@ -35,12 +35,17 @@ fail() {
 # A display number of our own: low numbers are where other X servers come and go, so start at a
 # random place in 100..399 and take the first number whose server comes up and answers. -noreset:
 # otherwise the server resets when its last client leaves and refuses connections meanwhile.
+# PINDLE_E2E_DISPLAY=N takes display :N and no other (a machine that hands out display numbers).
 start_xvfb() {
   local n tries
   n=$((100 + RANDOM % 300))
+  [ -n "${PINDLE_E2E_DISPLAY:-}" ] && n=$((PINDLE_E2E_DISPLAY - 1))
   for tries in $(seq 20); do
     n=$((n + 1))
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then
+      [ -n "${PINDLE_E2E_DISPLAY:-}" ] && return 1
+      continue
+    fi
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$WORK/xvfb.log" &
     XVFB_PID=$!
     for _ in $(seq 100); do
@@ -53,6 +58,7 @@ start_xvfb() {
     done
     kill "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=""
+    [ -n "${PINDLE_E2E_DISPLAY:-}" ] && return 1
   done
   return 1
 }

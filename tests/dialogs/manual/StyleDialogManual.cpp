@@ -1,11 +1,14 @@
 // Shows the style dialog loaded with a sample rule, to look at by hand or take screenshots.
-// Arguments: [page index 0-2] [popup] - "popup" opens the foreground colour list.
+// Arguments: [page index 0-2] [popup|dark] - "popup" opens the foreground colour list, "dark" shows
+// the dialog in a dark palette.
 #include "colour/FnpComboColor.h"
 #include "dialogs/Style.h"
 #include "dialogs/StyleTransfer.h"
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPalette>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -15,6 +18,16 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    if (argc > 2 && std::strcmp(argv[2], "dark") == 0) {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QPalette dark(QColor(53, 53, 53));
+        dark.setColor(QPalette::Base, QColor(35, 35, 35));
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::ButtonText, Qt::white);
+        dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+        QApplication::setPalette(dark);
+    }
     pindle::TStyleDlg dialog;
     pindle::TStyleRow row;
     row.Caption = "h1.title";
