@@ -34,6 +34,7 @@ expected=(
   share/doc/pindle/copyright
   share/metainfo/$ID.metainfo.xml
   share/man/man1/pindle.1.gz
+  share/icons/hicolor/scalable/apps/$ID.svg
 )
 for size in 16 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$ID.png")

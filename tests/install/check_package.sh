@@ -28,7 +28,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = amd64 ] || fail "Architecture is $(field Architecture)"
 # dpkg-shlibdeps finds the libraries; the font is named by hand.
 depends=$(field Depends | tr -d ' ' | tr ',' '\n' | sed 's/(.*//')
-for package in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 fonts-liberation; do
+for package in libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 libstdc++6 libc6 fonts-liberation; do
   grep -qx "$package" <<<"$depends" || fail "Depends lacks $package: $(field Depends)"
 done
 
@@ -39,6 +39,7 @@ expected=(
   usr/share/doc/pindle/copyright
   usr/share/metainfo/$ID.metainfo.xml
   usr/share/man/man1/pindle.1.gz
+  usr/share/icons/hicolor/scalable/apps/$ID.svg
 )
 for size in 16 32 48 64 128 256; do
   expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$ID.png")
