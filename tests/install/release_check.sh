@@ -85,7 +85,8 @@ if "${as_user[@]}" make --no-print-directory -C "$src" BUILD="$build" BUILD_TYPE
   install PREFIX="$readonly_prefix" >"$out/readonly.log" 2>&1; then
   fail "make install into the read-only $readonly_prefix succeeded"
 fi
-grep -q "cannot create directory: $readonly_prefix/bin" "$out/readonly.log" ||
+# CMake wraps its message at the width of a terminal: the lines are joined before the search.
+tr -s ' \n' ' ' <"$out/readonly.log" | grep "cannot create directory: $readonly_prefix/bin" >/dev/null ||
   { cat "$out/readonly.log"; fail "make install into a read-only prefix did not say why it failed"; }
 [ -z "$(ls -A "$readonly_prefix")" ] || fail "make install left files in the read-only prefix"
 chmod 755 "$readonly_prefix"
