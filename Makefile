@@ -17,7 +17,7 @@ setup:
 	bash scripts/setup
 
 build: setup
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DPINDLE_WERROR=ON \
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DPINDLE_WERROR=ON -DPINDLE_DEBIAN_FLAGS=ON \
 	  $(if $(BUILD_CXX),-DCMAKE_CXX_COMPILER=$(BUILD_CXX))
 	cmake --build $(BUILD)
 

@@ -5,9 +5,16 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgRenderer>
 
-#include <algorithm>
 #include <array>
+
+// The icon's drawings are compiled into this static library: they are registered before first use.
+static bool LoadIconDrawings()
+{
+    Q_INIT_RESOURCE(pindle_icon);
+    return true;
+}
 
 namespace pindle {
 namespace {
@@ -18,13 +25,11 @@ const QColor Maroon(128, 0, 0);
 const QColor Green(0, 128, 0);
 const QColor Olive(128, 128, 0);
 const QColor Navy(0, 0, 128);
-const QColor Gray(128, 128, 128);
 const QColor Silver(192, 192, 192);
 const QColor Red(255, 0, 0);
 const QColor Lime(0, 255, 0);
 const QColor Yellow(255, 255, 0);
 const QColor Blue(0, 0, 255);
-const QColor Teal(0, 128, 128);
 const QColor White(255, 255, 255);
 
 // The ratios of device pixels to pixels that the images are drawn for: a screen of another ratio
@@ -137,18 +142,6 @@ void DrawEdit(QPainter& p)
     p.drawPoint(5, 15);
 }
 
-// The drawing in the 32 by 32 grid; larger icons draw the same lines scaled, not a magnified picture.
-void DrawIconLines(QPainter& p)
-{
-    DrawPage(p, 4, 1, 22, 29);
-    p.setPen(Navy);
-    p.setFont(PixelFont("Liberation Mono", 14, true));
-    p.drawText(QRect(5, 4, 20, 14), Qt::AlignCenter, QStringLiteral("{}"));
-    p.fillRect(8, 19, 10, 2, Red);
-    p.fillRect(8, 23, 14, 2, Teal);
-    p.fillRect(8, 27, 7, 1, Gray);
-}
-
 QPixmap DrawSplash(qreal ratio)
 {
     const QRect area(0, 0, 350, 200);
@@ -244,21 +237,15 @@ const QIcon& StyleIcon(int index)
 
 QImage ProgramIconImage(int size)
 {
-    constexpr int grid = 32;
-    // Below the grid's size the lines would fall between pixels: the small icon is the 32-pixel
-    // one reduced.
-    const int drawn = std::max(size, grid);
-    QImage image(drawn, drawn, QImage::Format_ARGB32_Premultiplied);
+    [[maybe_unused]] static const bool loaded = LoadIconDrawings();
+    // Below 24 pixels the sheet's detail would fall between pixels: the small sizes have their own
+    // drawing on the 16-pixel grid, the others are rendered from the scalable one.
+    QSvgRenderer drawing(size < 24 ? QStringLiteral(":/icons/program-16.svg") : QStringLiteral(":/icons/program.svg"));
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        if (drawn != grid) {
-            p.setRenderHint(QPainter::Antialiasing);
-            p.scale(static_cast<qreal>(drawn) / grid, static_cast<qreal>(drawn) / grid);
-        }
-        DrawIconLines(p);
-    }
-    return drawn == size ? image : image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPainter p(&image);
+    drawing.render(&p);
+    return image;
 }
 
 const QIcon& ProgramIcon()

@@ -1,5 +1,5 @@
 // The program's artwork, drawn once at start: the seven 16 by 16 images of imglstStyleSheets, the
-// 32 by 32 program icon and the 350 by 200 splash picture. On a screen with more device pixels to
+// program icon (rendered from its SVG drawings) and the 350 by 200 splash picture. On a screen with more device pixels to
 // the pixel they are drawn at its density, not magnified.
 #pragma once
 

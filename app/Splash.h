@@ -9,7 +9,7 @@ class QLabel;
 
 namespace pindle {
 
-inline constexpr const char* ProductWebAddress = "http://www.quillmere.example/pindle";
+inline constexpr const char* ProductWebAddress = "https://www.quillmere.example/pindle";
 
 class TfrmSplash final : public QDialog {
     Q_OBJECT

@@ -7,6 +7,31 @@ set(PINDLE_WARNINGS -Wall -Wextra)
 if(PINDLE_WERROR)
   list(APPEND PINDLE_WARNINGS -Werror)
 endif()
+
+# PINDLE_DEBIAN_FLAGS: everything is compiled and linked with the hardening flags that Debian builds
+# its packages with (dpkg-buildflags with every hardening feature: fortified functions, stack
+# protector, format checks, read-only relocations bound at start). The build type keeps choosing the
+# optimisation and the debug information; the fortified functions need an optimised build type.
+# `make` turns it on; the fuzzers' sanitizers do without.
+option(PINDLE_DEBIAN_FLAGS "Build with Debian's hardening flags from dpkg-buildflags" OFF)
+if(PINDLE_DEBIAN_FLAGS AND NOT PINDLE_FUZZ)
+  find_program(PINDLE_DPKG_BUILDFLAGS dpkg-buildflags REQUIRED)
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(
+      COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+        ${PINDLE_DPKG_BUILDFLAGS} --get ${kind}
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+      OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    list(FILTER flags EXCLUDE REGEX "^-(g|O.*)$")
+    if(kind STREQUAL LDFLAGS)
+      add_link_options(${flags})
+    else()
+      add_compile_options(${flags})
+    endif()
+  endforeach()
+endif()
+
 set(PINDLE_CORE_PARTS "" CACHE INTERNAL "")
 set(PINDLE_UI_PARTS "" CACHE INTERNAL "")
 

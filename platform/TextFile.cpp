@@ -518,9 +518,11 @@ void TSafeSave::SetOwnerAndMode(int fd) const
         (void)::fchmod(fd, 0666 & ~CurrentUmask());
         return;
     }
-    // Only the owner's group may be kept where the system refuses the owner (a save by another user).
-    if (::fchown(fd, target_.Old.st_uid, target_.Old.st_gid) != 0)
-        (void)::fchown(fd, static_cast<uid_t>(-1), target_.Old.st_gid);
+    // Only the owner's group may be kept where the system refuses the owner (a save by another user);
+    // where it refuses both, the file keeps the saving user's owner and group.
+    if (::fchown(fd, target_.Old.st_uid, target_.Old.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), target_.Old.st_gid) != 0) {
+    }
     if (::fchmod(fd, target_.Old.st_mode & 07777) != 0)
         RaiseInOutError(errno);
 }

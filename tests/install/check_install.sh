@@ -30,9 +30,11 @@ root=$WORK/stage/opt/pindle
 expected=(
   bin/pindle
   share/applications/$ID.desktop
+  share/doc/pindle/changelog.gz
   share/doc/pindle/copyright
   share/metainfo/$ID.metainfo.xml
-  share/man/man1/pindle.1
+  share/man/man1/pindle.1.gz
+  share/icons/hicolor/scalable/apps/$ID.svg
 )
 for size in 16 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$ID.png")
@@ -59,8 +61,10 @@ appstreamcli validate --no-net "$metainfo" >"$WORK/appstream.log" 2>&1 ||
 grep -q "<id>$ID</id>" "$metainfo" || fail "the AppStream id is not $ID"
 grep -q "<release version=\"$VERSION\"" "$metainfo" || fail "the AppStream release is not $VERSION"
 
-manual=$root/share/man/man1/pindle.1
-grep -q "^\.TH PINDLE 1 .*\"Pindle $VERSION\"" "$manual" || fail "the manual page is not of $VERSION"
+manual=$root/share/man/man1/pindle.1.gz
+zgrep -q "^\.TH PINDLE 1 .*\"Pindle $VERSION\"" "$manual" || fail "the manual page is not of $VERSION"
+zcat "$root/share/doc/pindle/changelog.gz" | head -n 1 | grep -q "^pindle ($VERSION) " ||
+  fail "the changelog's first entry is not of $VERSION"
 warnings=$(MANWIDTH=80 man --warnings -l "$manual" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
 
@@ -73,7 +77,8 @@ as_user=()
 if "${as_user[@]}" cmake --install "$BUILD" --prefix "$readonly_prefix" >"$WORK/readonly.log" 2>&1; then
   fail "the install into the read-only $readonly_prefix succeeded"
 fi
-grep -q "cannot create directory: $readonly_prefix/bin" "$WORK/readonly.log" ||
+# CMake wraps its message at the width of a terminal: the lines are joined before the search.
+tr -s ' \n' ' ' <"$WORK/readonly.log" | grep "cannot create directory: $readonly_prefix/bin" >/dev/null ||
   { cat "$WORK/readonly.log"; fail "the failed install did not say why"; }
 [ -z "$(ls -A "$readonly_prefix")" ] || fail "the failed install left files behind"
 echo "passed"

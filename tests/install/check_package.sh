@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: CPack builds it from this build folder; its name, fields,
-# dependencies and files; and the program unpacked from it starts on an X server of its own and
-# shows its main window.
+# dependencies and files; lintian finds no error and no warning in it; and the program unpacked
+# from it starts on an X server of its own and shows its main window.
 set -euo pipefail
 
 BUILD=${1:?usage: check_package.sh BUILD_FOLDER VERSION}
 VERSION=${2:?usage: check_package.sh BUILD_FOLDER VERSION}
 ID=example.quillmere.Pindle
-for tool in cpack dpkg-deb dpkg-shlibdeps file; do
+for tool in cpack dpkg-deb dpkg-shlibdeps file lintian; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIPPED: $tool is not installed (scripts/setup installs it)"
     exit 77
@@ -28,16 +28,18 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = amd64 ] || fail "Architecture is $(field Architecture)"
 # dpkg-shlibdeps finds the libraries; the font is named by hand.
 depends=$(field Depends | tr -d ' ' | tr ',' '\n' | sed 's/(.*//')
-for package in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 fonts-liberation; do
+for package in libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 libstdc++6 libc6 fonts-liberation; do
   grep -qx "$package" <<<"$depends" || fail "Depends lacks $package: $(field Depends)"
 done
 
 expected=(
   usr/bin/pindle
   usr/share/applications/$ID.desktop
+  usr/share/doc/pindle/changelog.gz
   usr/share/doc/pindle/copyright
   usr/share/metainfo/$ID.metainfo.xml
-  usr/share/man/man1/pindle.1
+  usr/share/man/man1/pindle.1.gz
+  usr/share/icons/hicolor/scalable/apps/$ID.svg
 )
 for size in 16 32 48 64 128 256; do
   expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$ID.png")
@@ -45,6 +47,11 @@ done
 diff <(printf '%s\n' "${expected[@]}" | sort) \
   <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort) ||
   fail "dpkg-deb -c lists other files than expected (< expected, > in the package)"
+
+# Debian's checker, as a distribution's reviewer runs it: an error or a warning fails (so does
+# lintian failing to run); its informational tags are shown with them.
+lintian --display-info --fail-on error,warning "$deb" >"$WORK/lintian.log" 2>&1 ||
+  { cat "$WORK/lintian.log"; fail "lintian reports errors or warnings in $(basename "$deb")"; }
 
 root=$WORK/root
 dpkg-deb -x "$deb" "$root"

@@ -2,7 +2,8 @@
 # The release check, on a copy of this tree: a Release build of everything (program, tests,
 # benchmarks) with the given compiler and warnings as errors, then `make package`. Then the project
 # version changes and a second `make package` must rebuild the package with the new version in its
-# name, its fields, the program's version block, the AppStream release and the manual page. Last,
+# name, its fields, the program's version block, the AppStream release, the manual page and the
+# changelog; lintian finds no error and no warning in either package. Last,
 # `make install` honours DESTDIR, and into a read-only prefix it fails with the install tool's error.
 set -euo pipefail
 
@@ -41,12 +42,16 @@ check_package() {
   [ -f "$deb" ] || fail "make package wrote no $(basename "$deb")"
   [ "$deb" -nt "$stamp" ] || fail "$(basename "$deb") is older than this make package"
   [ "$(dpkg-deb -f "$deb" Version)" = "$v" ] || fail "the package's Version is $(dpkg-deb -f "$deb" Version), not $v"
+  lintian --display-info --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 ||
+    { cat "$out/lintian.log"; fail "lintian reports errors or warnings in $(basename "$deb")"; }
   rm -rf "$unpacked"
   dpkg-deb -x "$deb" "$unpacked"
   strings -el "$unpacked/usr/bin/pindle" | grep -qx "$v" || fail "the packaged program's version block is not $v"
   grep -q "<release version=\"$v\"" "$unpacked/usr/share/metainfo/example.quillmere.Pindle.metainfo.xml" ||
     fail "the AppStream release is not $v"
-  grep -q "^\.TH PINDLE 1 .*\"Pindle $v\"" "$unpacked/usr/share/man/man1/pindle.1" || fail "the manual page is not of $v"
+  zgrep -q "^\.TH PINDLE 1 .*\"Pindle $v\"" "$unpacked/usr/share/man/man1/pindle.1.gz" || fail "the manual page is not of $v"
+  zcat "$unpacked/usr/share/doc/pindle/changelog.gz" | head -n 1 | grep -q "^pindle ($v) " ||
+    fail "the changelog's first entry is not of $v"
 }
 
 step "Release build with $cxx and make package ($version)"
@@ -80,7 +85,8 @@ if "${as_user[@]}" make --no-print-directory -C "$src" BUILD="$build" BUILD_TYPE
   install PREFIX="$readonly_prefix" >"$out/readonly.log" 2>&1; then
   fail "make install into the read-only $readonly_prefix succeeded"
 fi
-grep -q "cannot create directory: $readonly_prefix/bin" "$out/readonly.log" ||
+# CMake wraps its message at the width of a terminal: the lines are joined before the search.
+tr -s ' \n' ' ' <"$out/readonly.log" | grep "cannot create directory: $readonly_prefix/bin" >/dev/null ||
   { cat "$out/readonly.log"; fail "make install into a read-only prefix did not say why it failed"; }
 [ -z "$(ls -A "$readonly_prefix")" ] || fail "make install left files in the read-only prefix"
 chmod 755 "$readonly_prefix"
