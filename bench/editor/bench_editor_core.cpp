@@ -98,7 +98,7 @@ void BM_TypeCharInMiddle(benchmark::State& state) {
     for (auto _ : state) {
         e.Rows.Rows = e.Rows.Areas = 0;
         const auto start = TClock::now();
-        e.Core.ProcessKeystroke('X', 'x');
+        e.Core.ProcessKeystroke('X', "x");
         state.SetIterationTime(SecondsOf(start));
         maxRows = std::max(maxRows, e.Rows.Rows);
         maxAreas = std::max(maxAreas, e.Rows.Areas);
@@ -115,12 +115,12 @@ void BM_CtrlEndThenCtrlHome(benchmark::State& state) {
     for (auto _ : state) {
         auto start = TClock::now();
         double cpu = ThreadSeconds();
-        e.Core.ProcessKeystroke(vk::End | scCtrl, 0);
+        e.Core.ProcessKeystroke(vk::End | scCtrl, {});
         const double end = SecondsOf(start);
         maxEndCpu = std::max(maxEndCpu, ThreadSeconds() - cpu);
         start = TClock::now();
         cpu = ThreadSeconds();
-        e.Core.ProcessKeystroke(vk::Home | scCtrl, 0);
+        e.Core.ProcessKeystroke(vk::Home | scCtrl, {});
         const double home = SecondsOf(start);
         maxHomeCpu = std::max(maxHomeCpu, ThreadSeconds() - cpu);
         state.SetIterationTime(end + home);
@@ -147,7 +147,7 @@ void BM_PageDownThroughTheText(benchmark::State& state) {
         while (e.Core.CaretXY().Line < e.Core.LineCount()) {
             const auto start = TClock::now();
             const double cpu = ThreadSeconds();
-            e.Core.ProcessKeystroke(vk::Next, 0);
+            e.Core.ProcessKeystroke(vk::Next, {});
             maxStepCpu = std::max(maxStepCpu, ThreadSeconds() - cpu);
             maxStep = std::max(maxStep, SecondsOf(start));
             ++steps;
@@ -167,11 +167,11 @@ void BM_SelectAllAndCopy(benchmark::State& state) {
     double maxCopyCpu = 0;
     for (auto _ : state) {
         auto start = TClock::now();
-        e.Core.ProcessKeystroke('A' | scCtrl, 0);
+        e.Core.ProcessKeystroke('A' | scCtrl, {});
         const double select = SecondsOf(start);
         start = TClock::now();
         const double cpu = ThreadSeconds();
-        e.Core.ProcessKeystroke('C' | scCtrl, 0);
+        e.Core.ProcessKeystroke('C' | scCtrl, {});
         const double copy = SecondsOf(start);
         maxCopyCpu = std::max(maxCopyCpu, ThreadSeconds() - cpu);
         state.SetIterationTime(select + copy);
@@ -196,10 +196,10 @@ void BM_DeleteAllThenUndo(benchmark::State& state) {
     for (auto _ : state) {
         e.Core.ExecuteCommand(ecSelectAll);
         auto start = TClock::now();
-        e.Core.ProcessKeystroke(vk::Delete, 0);
+        e.Core.ProcessKeystroke(vk::Delete, {});
         const double del = SecondsOf(start);
         start = TClock::now();
-        e.Core.ProcessKeystroke('Z' | scCtrl, 0);
+        e.Core.ProcessKeystroke('Z' | scCtrl, {});
         const double undo = SecondsOf(start);
         state.SetIterationTime(del + undo);
         maxDelete = std::max(maxDelete, del);
