@@ -33,6 +33,17 @@ int PrevCodeStart(std::string_view line, int pos) noexcept
     return pos - 1;
 }
 
+// The start of the code point that holds byte pos, as a forward walk would decode it.
+int CodeStartAt(std::string_view line, int pos) noexcept
+{
+    for (int back = 0; back <= 3 && pos - back >= 0; ++back) {
+        const auto byte = static_cast<unsigned char>(line[static_cast<std::size_t>(pos - back)]);
+        if (byte < 0x80 || byte >= 0xC0)
+            return back == 0 || Decode(line, pos - back).Length > back ? pos - back : pos;
+    }
+    return pos;
+}
+
 // Whether the break before the code point at `pos` follows from that code point and the one before
 // it alone. Only an emoji sequence joined by ZWJ and a run of regional indicators need more of what
 // comes before; everywhere else the pair decides.
@@ -123,7 +134,7 @@ int CharStartAt(std::string_view line, int pos, TTextEncoding encoding) noexcept
     const auto at = static_cast<std::size_t>(pos);
     if (AsciiPairBreaks(line[at - 1], line[at]))
         return pos;
-    int start = SafeStartAtOrBefore(line, pos);
+    int start = SafeStartAtOrBefore(line, CodeStartAt(line, pos));
     for (;;) {
         const int next = Utf8Next(line, start);
         if (next > pos)
