@@ -196,11 +196,19 @@ TEST_F(EditorWidget, BothUndoKeysTakeBackTyping)
 
 TEST_F(EditorWidget, TypesLatin1CharactersAsSingleBytes)
 {
-    Load({""});
-    QTest::keyClicks(editor_, QStringLiteral("caf"));
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
-    QApplication::sendEvent(editor_, &press);
-    EXPECT_EQ(Line(0), "caf\xE9");
+    // A Windows-1252 document keeps one byte per character; the same key in UTF-8 types two.
+    for (const auto& [encoding, expected] : {std::pair{TTextEncoding::Windows1252, std::string("caf\xE9")},
+                                             std::pair{TTextEncoding::Utf8, std::string("caf\xC3\xA9")}}) {
+        Load({""});
+        editor_->SetEncoding(encoding);
+        QTest::keyClicks(editor_, QStringLiteral("caf"));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
+        QApplication::sendEvent(editor_, &press);
+        EXPECT_EQ(Line(0), expected);
+        QTest::keyClick(editor_, Qt::Key_Left);
+        EXPECT_EQ(Core().CaretXY().Char, 4);  // one step back over the whole é
+    }
+    editor_->SetEncoding(TTextEncoding::Utf8);
 }
 
 TEST_F(EditorWidget, ACharacterTheLastColumnRefusesSoundsThePlatformBeep)
