@@ -78,6 +78,9 @@ public:
     // Paints the part of the viewport inside area: gutter, text rows, right edge, caret.
     void PaintArea(QPainter& painter, const QRect& area);
 
+    // What an input method asks: the caret's rectangle, the text around the caret, the font.
+    [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 protected:
     // Every repaint request of the widget goes through here, so that a test can see what is marked.
     virtual void InvalidateRect(const QRect& rect);
@@ -86,7 +89,6 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

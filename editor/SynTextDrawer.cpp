@@ -9,6 +9,7 @@
 #include <QGlyphRun>
 #include <QPainter>
 
+#include <algorithm>
 #include <string>
 
 namespace pindle {
@@ -114,6 +115,7 @@ int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_vie
     glyphBuffer_.clear();
     positionBuffer_.clear();
     slowChars_.clear();
+    controls_.clear();
     const auto size = static_cast<int>(bytes.size());
     const bool utf8 = encoding == TTextEncoding::Utf8;
     int cells = 0;
@@ -126,6 +128,10 @@ int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_vie
             ++pos;
             if (IsBlank(static_cast<char>(byte)) && !decorated)
                 continue;  // blanks are the background alone
+            if (ControlPicture(byte) != 0) {
+                controls_.push_back({left, byte == 0x7F ? QStringLiteral("?") : QString(QChar(static_cast<char16_t>('@' + byte)))});
+                continue;
+            }
             const quint32 glyph = face.Valid ? face.Glyphs[byte] : 0;
             if (glyph != 0) {
                 glyphBuffer_.append(glyph);
@@ -158,6 +164,19 @@ int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_vie
         painter.setFont(StyledFont(font_, style));
         for (const TSlowChar& c : slowChars_)
             painter.drawText(c.X, top + baseline_, c.Text);
+    }
+    if (!controls_.empty()) {
+        // A control character: its caret-notation letter in a small frame (^@ for NUL), since
+        // few fonts have the Control Pictures block.
+        QFont small = font_;
+        small.setPixelSize(std::max(6, cellHeight_ * 5 / 8));
+        small.setBold(true);
+        painter.setFont(small);
+        for (const TSlowChar& c : controls_) {
+            const QRect box(c.X, top + 1, cellWidth_ - 1, cellHeight_ - 3);
+            painter.drawRect(box);
+            painter.drawText(box, Qt::AlignCenter, c.Text);
+        }
     }
     return cells;
 }

@@ -76,6 +76,7 @@ private:
         QString Text;
     };
     std::vector<TSlowChar> slowChars_;  // characters drawn through QPainter's font fallback
+    std::vector<TSlowChar> controls_;   // control characters, drawn as pictures
 };
 
 }  // namespace pindle
