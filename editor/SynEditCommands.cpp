@@ -310,15 +310,20 @@ void TSynEditCore::TypeText(std::string_view typed) {
     // follows in before the caret; typing stops at that column instead, leaving text and selection
     // alone, and says so, so that no keystroke is lost unnoticed.
     const TBufferCoord at = TypingPosition();
+    const int startColumn = CharToColumn(at.Line, at.Char);
     int cells = 0;
-    for (int pos = 0, column = CharToColumn(at.Line, at.Char) - 1; pos < static_cast<int>(typed.size());) {
-        const int next = NextCharBoundary(typed, pos, encoding_);
-        const int width = CharCells(typed, pos, next, column, tabWidth_, encoding_);
-        cells += width;
-        column += width;
-        pos = next;
+    if (typed.size() == 1 && typed[0] != '\t') {
+        cells = 1;  // one ASCII or Windows-1252 character, the common case
+    } else {
+        for (int pos = 0, column = startColumn - 1; pos < static_cast<int>(typed.size());) {
+            const int next = NextCharBoundary(typed, pos, encoding_);
+            const int width = CharCells(typed, pos, next, column, tabWidth_, encoding_);
+            cells += width;
+            column += width;
+            pos = next;
+        }
     }
-    if (CharToColumn(at.Line, at.Char) + cells > maxLeftChar_) {
+    if (startColumn + cells > maxLeftChar_) {
         if (listener_ != nullptr) listener_->KeystrokeRefused();
         return;
     }

@@ -13,7 +13,7 @@ namespace {
 // Lines shorter than this are walked from their start; longer ones keep column checkpoints this far
 // apart.
 constexpr int kLongLine = 4096;
-constexpr int kMarkStep = 2048;
+constexpr int kMarkStep = 256;
 
 }  // namespace
 
