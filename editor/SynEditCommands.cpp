@@ -310,25 +310,32 @@ void TSynEditCore::TypeText(std::string_view typed) {
     // follows in before the caret; typing stops at that column instead, leaving text and selection
     // alone, and says so, so that no keystroke is lost unnoticed.
     const TBufferCoord at = TypingPosition();
+    // Near the line's start (no character takes more columns than a tab or a wide character) the
+    // limit cannot be reached and no column is needed.
+    const long long widest = std::max(tabWidth_, 2);
+    if ((at.Char + static_cast<long long>(typed.size())) * widest < maxLeftChar_) {
+        TypeAt(typed);
+        return;
+    }
     const int startColumn = CharToColumn(at.Line, at.Char);
     int cells = 0;
-    if (typed.size() == 1 && typed[0] != '\t') {
-        cells = 1;  // one ASCII or Windows-1252 character, the common case
-    } else {
-        for (int pos = 0, column = startColumn - 1; pos < static_cast<int>(typed.size());) {
-            const int next = NextCharBoundary(typed, pos, encoding_);
-            const int width = CharCells(typed, pos, next, column, tabWidth_, encoding_);
-            cells += width;
-            column += width;
-            pos = next;
-        }
+    for (int pos = 0, column = startColumn - 1; pos < static_cast<int>(typed.size());) {
+        const int next = NextCharBoundary(typed, pos, encoding_);
+        const int width = CharCells(typed, pos, next, column, tabWidth_, encoding_);
+        cells += width;
+        column += width;
+        pos = next;
     }
     if (startColumn + cells > maxLeftChar_) {
         if (listener_ != nullptr) listener_->KeystrokeRefused();
         return;
     }
-    // Typed text replaces the selection and nothing more; overwrite mode takes as many whole
-    // characters as are typed, only when nothing was selected.
+    TypeAt(typed);
+}
+
+// Typed text replaces the selection and nothing more; overwrite mode takes as many whole characters
+// as are typed, only when nothing was selected.
+void TSynEditCore::TypeAt(std::string_view typed) {
     const bool replacesSelection = SelAvail();
     DeleteSelection();
     if (!replacesSelection && !insertMode_ && caret_.Char <= LineLength(caret_.Line)) {

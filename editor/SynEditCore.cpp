@@ -272,8 +272,6 @@ std::pair<int, int> TSynEditCore::ColumnBlockOfLine(int line) const noexcept {
         const int ch = ColumnToChar(line, column);
         return CharToColumn(line, ch) < column ? NextChar(line, ch) : ch;
     };
-    if (encoding_ == TTextEncoding::Windows1252 && anchor_.Line == line && selEnd_.Line == line)
-        return {std::min(anchor_.Char, selEnd_.Char), std::max(anchor_.Char, selEnd_.Char)};
     return {charFrom(std::min(a, e)), charFrom(std::max(a, e))};
 }
 

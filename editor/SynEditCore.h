@@ -213,6 +213,7 @@ private:
     void PlaceCaret(TBufferCoord position);  // caret and both selection ends, nothing else
     void SetMovingEnd(TBufferCoord position);
     void TypeText(std::string_view typed);
+    void TypeAt(std::string_view typed);
     [[nodiscard]] TBufferCoord TypingPosition() const noexcept;
     // Deletes the selection and returns where it began: the place for text that replaces it. The
     // caret goes there too as far as MaxLeftChar lets it.
