@@ -181,9 +181,10 @@ TBufferCoord TSynEditCore::ClampToCaret(TBufferCoord position) const noexcept {
     // walk along it is needed.
     if (static_cast<long long>(position.Char - 1) * std::max(tabWidth_, 2) < maxLeftChar_)
         return AlignToChar(position);
-    position = AlignToChar(position);
-    if (CharToColumn(position.Line, position.Char) > maxLeftChar_) position.Char = ColumnToChar(position.Line, maxLeftChar_);
-    return position;
+    // The walk goes only as far as the limit, however far along a long line the position lies.
+    const int last = PlaceOfColumn(position.Line, maxLeftChar_ - 1).Pos + 1;  // the character holding the limit
+    if (position.Char > last) position.Char = last;
+    return AlignToChar(position);
 }
 
 TBufferCoord TSynEditCore::TextEnd() const noexcept {
@@ -200,7 +201,7 @@ TBufferCoord TSynEditCore::ClampToPosition(TBufferCoord position) const noexcept
     const int length = LineLength(position.Line);
     int limit = length + 1;
     if ((options_ & eoScrollPastEol) != 0 && position.Char > limit)
-        limit += std::max(0, maxLeftChar_ - CharToColumn(position.Line, length + 1));
+        limit = std::max(limit, PlaceOfColumn(position.Line, maxLeftChar_ - 1).Pos + 1);
     position.Char = std::clamp(position.Char, 1, limit);
     return AlignToChar(position);
 }

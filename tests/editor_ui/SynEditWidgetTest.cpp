@@ -252,6 +252,39 @@ TEST_F(EditorWidget, TypesPastesAndComposesUtf8)
     EXPECT_TRUE(desktop_.Messages.empty());
 }
 
+// A click puts the caret before or after a wide character by which half of its two cells it hits.
+TEST_F(EditorWidget, ClicksOnWideCharactersLandOnTheNearerSide)
+{
+    Load({"\xE6\x97\xA5\xE6\x9C\xAC" "x"});  // 日本x
+    const int w = editor_->CharWidth();
+    const QPoint origin = editor_->BufferPosToPixels({1, 1}) + QPoint(0, editor_->LineHeight() / 2);
+    const std::vector<std::pair<double, int>> clicks = {{0.4, 1}, {0.9, 1}, {1.2, 4}, {1.9, 4}, {2.6, 4}, {3.1, 7}, {4.6, 8}};
+    for (const auto& [cells, ch] : clicks) {
+        const QPoint point = origin + QPoint(static_cast<int>(cells * w), 0);
+        SendMouse(QEvent::MouseButtonPress, point, Qt::LeftButton);
+        SendMouse(QEvent::MouseButtonRelease, point, Qt::NoButton);
+        EXPECT_EQ(Core().CaretXY(), (TBufferCoord{ch, 1})) << cells;
+    }
+}
+
+// Pasted text another program made: a lone surrogate arrives as bytes that are no UTF-8, each of
+// which becomes U+FFFD; a private-use character is a character like any other in UTF-8 and refused in Windows-1252.
+TEST_F(EditorWidget, PastingBrokenOrPrivateUseTextKeepsTheText)
+{
+    Load({"p { }"});
+    Core().SetCaretXY({5, 1});
+    desktop_.Clipboard = "a\xED\xA0\x80" "b\xEE\x80\x80";  // a, lone U+D800, b, U+E000
+    const std::string_view replacement = "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD";  // U+FFFD for each stray byte
+    QTest::keyClick(editor_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Line(0), "p { a" + std::string(replacement) + "b\xEE\x80\x80}");
+    EXPECT_TRUE(desktop_.Messages.empty());
+    editor_->SetEncoding(TTextEncoding::Windows1252);
+    QTest::keyClick(editor_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Line(0), "p { a" + std::string(replacement) + "b\xEE\x80\x80}");
+    EXPECT_EQ(desktop_.Messages.size(), 1U);
+    editor_->SetEncoding(TTextEncoding::Utf8);
+}
+
 TEST_F(EditorWidget, AWindows1252DocumentRefusesWhatItCannotHold)
 {
     Load({"caf\xE9"});
