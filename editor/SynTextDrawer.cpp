@@ -145,7 +145,10 @@ int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_vie
         }
         const int next = NextCharBoundary(bytes, pos, TTextEncoding::Utf8);
         cells += CharCells(bytes, pos, next, cells, 8, TTextEncoding::Utf8);
-        slowChars_.push_back({left, ToQString(bytes.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(next - pos)))});
+        // Composed where Unicode has one character for the cluster: a base and a mark taken from
+        // two different fonts would not stack.
+        slowChars_.push_back({left, ToQString(bytes.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(next - pos)))
+                                        .normalized(QString::NormalizationForm_C)});
         pos = next;
     }
     painter.fillRect(x, top, cells * cellWidth_, cellHeight_, background);
