@@ -3,11 +3,13 @@
 // the caret limit.
 #include "editor/SynEditChars.h"
 #include "editor/SynEditCore.h"
+#include "editor/SynEditTextUtils.h"
 #include "highlight/SynHighlighterCss.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -206,6 +208,52 @@ TEST(EditorChars, Windows1252KeepsOneByteOneCell)
     EXPECT_EQ(core.CaretXY().Char, 6);
 }
 
+// Long lines keep column checkpoints; after any edit or undo the columns must equal a walk from the
+// line's start.
+TEST(EditorChars, ColumnsOfALongLineStayRightThroughEditsAndUndo)
+{
+    TSynEditCore core;
+    core.SetMaxLeftChar(32767);
+    std::string line;
+    while (line.size() < 12000)
+        line += "ab\t" NI E_COMBINING "c" JP;
+    core.Lines().Add(line);
+    std::uint32_t seed = 7;
+    const auto random = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+    };
+    const char* const inserts[] = {NI, "\t", "x", E_COMBINING, "\xCC\x81"};
+    for (int step = 0; step < 300; ++step) {
+        const std::string_view text = core.LineText(1);
+        const int size = static_cast<int>(text.size());
+        // Probe a few positions, far ones too, in both directions.
+        for (int probe = 0; probe < 4; ++probe) {
+            const int ch = 1 + random(size + 1);
+            ASSERT_EQ(core.CharToColumn(1, ch), ExpandedColumn(text, ch, core.TabWidth(), TTextEncoding::Utf8)) << step;
+            const int column = 1 + random(size);
+            ASSERT_EQ(core.ColumnToChar(1, column), CharAtColumn(text, column, core.TabWidth(), TTextEncoding::Utf8)) << step;
+        }
+        const int at = core.ColumnToChar(1, 1 + random(8000));
+        switch (random(4)) {
+        case 0:
+            core.SetSelection({at, 1}, {at, 1});
+            core.SetSelText(inserts[random(5)]);
+            break;
+        case 1:
+            core.SetSelection({at, 1}, {core.NextChar(1, at), 1});
+            core.SetSelText("");
+            break;
+        case 2:
+            core.Undo();
+            break;
+        default:
+            core.SetTabWidth(2 + random(7));
+            break;
+        }
+    }
+}
+
 // A line longer than the caret limit: the selection may start beyond it, the caret may not.
 class CaretLimit : public ::testing::Test {
 protected:
@@ -216,18 +264,24 @@ protected:
 
 TEST_F(CaretLimit, PasteOverASelectionBeyondTheLimitGoesWhereTheSelectionWas)
 {
-    const std::string as(1030, 'A');
-    core.Lines().Add(as + "Z");
-    core.Lines().Add("b");
-    core.SetCaretXY({1, 2});
-    core.ExecuteCommand(ecSelUp);
-    core.ExecuteCommand(ecSelLineEnd);
-    ASSERT_EQ(core.SelText(), "\n");
-    clipboard.Content = "X";
-    core.ExecuteCommand(ecPaste);
-    EXPECT_EQ(core.LineText(1), as + "ZXb");
-    EXPECT_EQ(core.LineCount(), 1);
-    EXPECT_EQ(core.CaretXY().Char, 1024);  // only the caret is held at the limit
+    // Also after a block indent (Shift+Ctrl+I) has moved the selection two further right.
+    for (const bool indent : {false, true}) {
+        const std::string as(1030, 'A');
+        core.Lines().Clear();
+        core.Lines().Add(as + "Z");
+        core.Lines().Add("b");
+        core.SetCaretXY({1, 2});
+        core.ExecuteCommand(ecSelUp);
+        core.ExecuteCommand(ecSelLineEnd);
+        if (indent)
+            core.ExecuteCommand(ecBlockIndent);
+        ASSERT_EQ(core.SelText(), "\n");
+        clipboard.Content = "X";
+        core.ExecuteCommand(ecPaste);
+        EXPECT_EQ(core.LineText(1), (indent ? "  " : "") + as + "ZXb");
+        EXPECT_EQ(core.LineCount(), 1);
+        EXPECT_EQ(core.CaretXY().Char, 1024);  // only the caret is held at the limit
+    }
 }
 
 TEST_F(CaretLimit, DroppingBeyondTheLimitSelectsTheDroppedText)
