@@ -318,8 +318,6 @@ TEST_F(EditorWidget, PaintsCjkInTwoCellsAndANulAsAPicture)
     other_->setFocus();
     QApplication::processEvents();
     const QImage image = Render();
-    if (qEnvironmentVariableIsSet("PINDLE_SAVE_RENDER"))
-        image.save(qEnvironmentVariable("PINDLE_SAVE_RENDER"));
     const auto ink = [&](TBufferCoord at, int cells) {
         const QRect rect(editor_->BufferPosToPixels(at), QSize(editor_->CharWidth() * cells, editor_->LineHeight()));
         int dark = 0;
