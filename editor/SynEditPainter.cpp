@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 
 namespace pindle {
 
@@ -26,6 +28,21 @@ namespace {
 // lies further right cannot change how the visible part looks; and a line of 50 MB is not copied
 // and scanned whole for every paint.
 constexpr std::size_t kScanMargin = 256;
+
+// Eight bytes at a time: no byte has its high bit set.
+bool IsAscii(std::string_view text) noexcept
+{
+    std::size_t i = 0;
+    std::uint64_t bits = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < text.size(); ++i)
+        bits |= static_cast<unsigned char>(text[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
+}
 
 }  // namespace
 
@@ -148,8 +165,7 @@ void TSynEditPainter::Expand(int line, std::size_t limit)
     if (!byteColumns_) {
         // ASCII needs no table: one byte, one column after the tabs.
         const std::string_view head = text.substr(0, std::min(text.size(), limit));
-        byteColumns_ = std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }) &&
-                       (head.size() == text.size() || static_cast<unsigned char>(text[head.size()]) < 0x80);
+        byteColumns_ = IsAscii(head) && (head.size() == text.size() || static_cast<unsigned char>(text[head.size()]) < 0x80);
     }
     if (byteColumns_) {
         ExpandTabs(text, core_.TabWidth(), expanded_, limit);
@@ -277,9 +293,9 @@ void TSynEditPainter::DrawRun(int startByte, std::string_view text, const TSynRu
 void TSynEditPainter::DrawSegment(int column, std::string_view text, TFontStyles style, const QColor& foreground,
                                   const QColor& background)
 {
+    // Where bytes are columns (Windows-1252, or ASCII, which reads the same) each byte is a cell.
     drawer_.DrawCells(*painter_, ColumnLeft(column), top_, text, style, foreground, background,
-                      byteColumns_ && core_.Encoding() == TTextEncoding::Windows1252 ? TTextEncoding::Windows1252
-                                                                                     : TTextEncoding::Utf8);
+                      byteColumns_ ? TTextEncoding::Windows1252 : TTextEncoding::Utf8);
 }
 
 void TSynEditPainter::FillRestOfRow(int fromColumn, int top, const QColor& background)

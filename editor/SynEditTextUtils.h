@@ -11,10 +11,6 @@
 
 namespace pindle {
 
-[[nodiscard]] inline bool IsWordChar(const TSynIdentChars& chars, char c) noexcept {
-    return chars.test(static_cast<unsigned char>(c));
-}
-
 [[nodiscard]] inline bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 
 // The characters [first, last) of a line (1-based), clipped to the line.

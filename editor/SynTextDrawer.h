@@ -1,5 +1,6 @@
-// Draws 8-bit text on the editor's character grid: every byte is one cell of the measured width, in
-// any of the font's styles, so bold or italic glyphs never shift the columns after them.
+// Draws text on the editor's character grid: every character takes one cell of the measured width
+// (an East Asian wide one two), in any of the font's styles, so bold or italic glyphs never shift the
+// columns after them.
 #pragma once
 
 #include "highlight/SynEditHighlighter.h"
