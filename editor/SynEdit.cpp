@@ -654,9 +654,11 @@ void TCustomSynEdit::keyPressEvent(QKeyEvent* event)
     const TShortCut keystroke = KeystrokeOf(event->key(), event->modifiers());
     const QString text = TypedText(event->text());
     const bool command = keystroke != 0 && core_.Keystrokes().FindShortcut(keystroke) >= 0;
+    // Ctrl or Alt alone types nothing; both together are AltGr.
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    const bool alt = event->modifiers().testFlag(Qt::AltModifier);
     std::string typed;
-    if (!text.isEmpty() && !command && (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != Qt::ControlModifier
-        && (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != Qt::AltModifier) {
+    if (!text.isEmpty() && !command && ctrl == alt) {
         const std::optional<std::string> encoded = EncodeTyped(text);
         if (!encoded) {
             event->accept();  // refused with a message
