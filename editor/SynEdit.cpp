@@ -2,6 +2,7 @@
 
 #include "editor/SynEditAccessible.h"
 #include "editor/SynEditKeyMap.h"
+#include "platform/Application.h"
 #include "platform/Desktop.h"
 #include "platform/QtText.h"
 
@@ -40,15 +41,15 @@ int FloorDiv(int value, int divisor) noexcept
     return static_cast<int>(std::floor(static_cast<double>(value) / divisor));
 }
 
-// The byte a key press types, or 0: one Latin-1 character that is not a control character.
-char TypedChar(const QString& text) noexcept
+// The text a key press or an input method types: empty when it holds a control character.
+QString TypedText(const QString& text)
 {
-    if (text.size() != 1)
-        return 0;
-    const char16_t c = text.at(0).unicode();
-    if (c < 32 || c == 127 || (c >= 128 && c < 160) || c > 255)
-        return 0;  // control characters, and characters that 8-bit text cannot hold
-    return FromQString(text).front();
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 32 || code == 127 || (code >= 128 && code < 160))
+            return {};
+    }
+    return text;
 }
 
 }  // namespace
@@ -72,6 +73,7 @@ TCustomSynEdit::TCustomSynEdit(QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    lastPalette_ = palette();
     MeasureCharCell();
     InstallSynEditAccessible();
 }
@@ -334,14 +336,22 @@ void TCustomSynEdit::KeystrokeRefused()
     Desktop().MessageBeep(TBeep::Exclamation);
 }
 
+// The desktop's clipboard holds UTF-8; the document's bytes are converted on the way.
 void TCustomSynEdit::SetText(const std::string& text)
 {
-    Desktop().SetClipboardText(text);
+    if (Encoding() == TTextEncoding::Utf8)
+        Desktop().SetClipboardText(text);
+    else
+        Desktop().SetClipboardText(FromQString(ToQString(text, Encoding()), TTextEncoding::Utf8));
 }
 
+// Text a Windows-1252 document cannot hold raises EEncodingError before anything is changed.
 std::string TCustomSynEdit::Text()
 {
-    return Desktop().ClipboardText();
+    const std::string text = Desktop().ClipboardText();
+    if (Encoding() == TTextEncoding::Utf8 && IsValidUtf8(text))
+        return text;
+    return FromQString(ToQString(text, TTextEncoding::Utf8), Encoding());
 }
 
 void TCustomSynEdit::CheckBookmarks()
@@ -403,7 +413,17 @@ TBufferCoord TCustomSynEdit::PixelsToBufferPos(QPoint point) const noexcept
     const int line = std::clamp(core_.TopLine() + FloorDiv(point.y(), LineHeight()), 1, std::max(1, core_.LineCount()));
     // A click in the right half of a cell puts the caret after that character.
     const int column = std::max(1, core_.LeftChar() + FloorDiv(point.x() - TextLeft() + CharWidth() / 2, CharWidth()));
-    return {core_.ColumnToChar(line, column), line};
+    int ch = core_.ColumnToChar(line, column);
+    // A wide character: after it from its middle on.
+    const int start = core_.CharToColumn(line, ch);
+    if (start < column && core_.LineText(line).substr(static_cast<std::size_t>(ch - 1), 1) != "\t") {
+        const int next = core_.NextChar(line, ch);
+        const int middle = (start + core_.CharToColumn(line, next)) * CharWidth() / 2;
+        const int x = (core_.LeftChar() - 1) * CharWidth() + point.x() - TextLeft() + CharWidth();
+        if (x >= middle)
+            ch = next;
+    }
+    return {ch, line};
 }
 
 QPoint TCustomSynEdit::BufferPosToPixels(TBufferCoord position) const noexcept
@@ -452,7 +472,23 @@ void TCustomSynEdit::PaintArea(QPainter& painter, const QRect& area)
         const QPoint drop = BufferPosToPixels(*dropPosition_);
         painter.fillRect(drop.x() - 1, drop.y(), 2, LineHeight(), fontColor_);
     }
+    PaintPreedit(painter);
     PaintCaret(painter);
+}
+
+// The text being composed covers the cells right of the caret, underlined, as Qt's own editors show
+// it; the caret stands at the input method's place inside it.
+void TCustomSynEdit::PaintPreedit(QPainter& painter)
+{
+    if (preedit_.isEmpty())
+        return;
+    const QPoint origin = BufferPosToPixels(core_.CaretXY());
+    const std::string text = FromQString(preedit_, TTextEncoding::Utf8);
+    painter.save();
+    const int cells = drawer_.DrawCells(painter, origin.x(), origin.y(), text, 0, fontColor_, color_, TTextEncoding::Utf8);
+    painter.setPen(fontColor_);
+    painter.drawLine(origin.x(), origin.y() + LineHeight() - 2, origin.x() + cells * CharWidth() - 1, origin.y() + LineHeight() - 2);
+    painter.restore();
 }
 
 void TCustomSynEdit::PaintCaret(QPainter& painter)
@@ -463,6 +499,17 @@ void TCustomSynEdit::PaintCaret(QPainter& painter)
     if (rect.left() < TextAreaLeft())
         return;
     if (CaretType() == TSynEditCaretType::ctVerticalLine) {
+        if (!preedit_.isEmpty()) {
+            const std::string before = FromQString(preedit_.left(preeditCursor_), TTextEncoding::Utf8);
+            int cells = 0;
+            for (int pos = 0, size = static_cast<int>(before.size()); pos < size;) {
+                const int next = NextCharBoundary(before, pos, TTextEncoding::Utf8);
+                cells += CharCells(before, pos, next, cells, 8, TTextEncoding::Utf8);
+                pos = next;
+            }
+            painter.fillRect(rect.translated(cells * CharWidth(), 0), fontColor_);
+            return;
+        }
         painter.fillRect(rect, fontColor_);
         return;
     }
@@ -554,14 +601,52 @@ bool TCustomSynEdit::event(QEvent* event)
     if (event->type() == QEvent::ShortcutOverride) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const TShortCut keystroke = KeystrokeOf(key->key(), key->modifiers());
-        const bool typing = TypedChar(key->text()) != 0
+        const bool typing = !TypedText(key->text()).isEmpty()
             && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
         if ((keystroke != 0 && core_.Keystrokes().FindShortcut(keystroke) >= 0) || typing) {
             event->accept();
             return true;
         }
     }
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        FollowPalette();
     return QAbstractScrollArea::event(event);
+}
+
+void TCustomSynEdit::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        FollowPalette();
+}
+
+void TCustomSynEdit::FollowPalette()
+{
+    const QPalette now = palette();
+    if (now == lastPalette_)
+        return;
+    const auto follow = [&](QColor& colour, std::initializer_list<QPalette::ColorRole> roles) {
+        for (const QPalette::ColorRole role : roles) {
+            if (colour == lastPalette_.color(role)) {
+                colour = now.color(role);
+                return;
+            }
+        }
+    };
+    follow(color_, {QPalette::Base});
+    follow(fontColor_, {QPalette::WindowText, QPalette::Text});
+    follow(selectedBackground_, {QPalette::Highlight});
+    follow(selectedForeground_, {QPalette::HighlightedText});
+    follow(gutterColor_, {QPalette::Button});
+    lastPalette_ = now;
+    InvalidateAll();
+}
+
+std::optional<std::string> TCustomSynEdit::EncodeTyped(const QString& text)
+{
+    std::optional<std::string> typed;
+    Application().Run([&] { typed = FromQString(text, Encoding()); });
+    return typed;
 }
 
 void TCustomSynEdit::keyPressEvent(QKeyEvent* event)
@@ -572,8 +657,24 @@ void TCustomSynEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     const TShortCut keystroke = KeystrokeOf(event->key(), event->modifiers());
-    const char typed = TypedChar(event->text());
-    if ((keystroke == 0 && typed == 0) || !core_.ProcessKeystroke(keystroke, typed)) {
+    const QString text = TypedText(event->text());
+    const bool command = keystroke != 0 && core_.Keystrokes().FindShortcut(keystroke) >= 0;
+    // Ctrl or Alt alone types nothing; both together are AltGr.
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    const bool alt = event->modifiers().testFlag(Qt::AltModifier);
+    std::string typed;
+    if (!text.isEmpty() && !command && ctrl == alt) {
+        const std::optional<std::string> encoded = EncodeTyped(text);
+        if (!encoded) {
+            event->accept();  // refused with a message
+            return;
+        }
+        typed = *encoded;
+    }
+    bool done = false;
+    // A command may reach the clipboard, whose text the document may not be able to hold.
+    Application().Run([&] { done = (keystroke != 0 || !typed.empty()) && core_.ProcessKeystroke(keystroke, typed); });
+    if (!done) {
         event->ignore();
         return;
     }
@@ -582,11 +683,65 @@ void TCustomSynEdit::keyPressEvent(QKeyEvent* event)
 
 void TCustomSynEdit::inputMethodEvent(QInputMethodEvent* event)
 {
-    for (const QChar c : event->commitString()) {
-        if (const char typed = TypedChar(QString(c)))
-            core_.ExecuteCommand(ecChar, typed);
+    const QString commit = TypedText(event->commitString());
+    if (!commit.isEmpty()) {
+        if (const std::optional<std::string> typed = EncodeTyped(commit))
+            Application().Run([&] { core_.ExecuteCommand(ecChar, *typed); });
+    }
+    const QString preedit = event->preeditString();
+    int cursor = static_cast<int>(preedit.size());
+    for (const QInputMethodEvent::Attribute& attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor)
+            cursor = std::clamp(attribute.start, 0, static_cast<int>(preedit.size()));
+    }
+    if (preedit != preedit_ || cursor != preeditCursor_) {
+        preedit_ = preedit;
+        preeditCursor_ = cursor;
+        const int line = core_.CaretXY().Line;
+        InvalidateRect(RowsRect(line, line, false, true));
     }
     event->accept();
+}
+
+// What an input method asks about the place it types into: the caret's rectangle for its candidate
+// window, and the text around the caret (at most a few hundred characters of a long line).
+QVariant TCustomSynEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const TBufferCoord caret = core_.CaretXY();
+    const std::string_view line = core_.LineText(caret.Line);
+    const TTextEncoding encoding = core_.Encoding();
+    constexpr int kAround = 512;
+    const int caretByte = std::min(caret.Char - 1, static_cast<int>(line.size()));
+    const int from = CharStartAt(line, std::max(0, caretByte - kAround), encoding);
+    const int to = CharStartAt(line, std::min(static_cast<int>(line.size()), caretByte + kAround), encoding);
+    const auto part = [&](int a, int b) {
+        return ToQString(line.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(std::max(0, b - a))), encoding);
+    };
+    const auto positionOf = [&](TBufferCoord at) {
+        if (at.Line != caret.Line)
+            return static_cast<int>(part(from, caretByte).size());
+        return static_cast<int>(part(from, std::clamp(at.Char - 1, from, to)).size());
+    };
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImCursorRectangle:
+        return QRectF(CaretRect().translated(viewport()->pos()));
+    case Qt::ImFont:
+        return EditorFont();
+    case Qt::ImSurroundingText:
+        return part(from, to);
+    case Qt::ImCursorPosition:
+        return positionOf(caret);
+    case Qt::ImAnchorPosition:
+        return positionOf(core_.SelAnchor());
+    case Qt::ImCurrentSelection:
+        return ToQString(core_.SelText(), encoding);
+    case Qt::ImHints:
+        return static_cast<int>(Qt::ImhMultiLine | Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
 }
 
 void TCustomSynEdit::mousePressEvent(QMouseEvent* event)

@@ -10,10 +10,12 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QTimer>
 
 #include <array>
 #include <optional>
+#include <string>
 
 namespace pindle {
 
@@ -76,6 +78,9 @@ public:
     // Paints the part of the viewport inside area: gutter, text rows, right edge, caret.
     void PaintArea(QPainter& painter, const QRect& area);
 
+    // What an input method asks: the caret's rectangle, the text around the caret, the font.
+    [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 protected:
     // Every repaint request of the widget goes through here, so that a test can see what is marked.
     virtual void InvalidateRect(const QRect& rect);
@@ -84,6 +89,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -133,6 +139,12 @@ private:
     void PaintGutter(QPainter& painter, const QRect& area, int firstLine, int lastLine);
     void PaintBookmark(QPainter& painter, int index, int top);
     void PaintCaret(QPainter& painter);
+    void PaintPreedit(QPainter& painter);
+    // Typed or committed text in the document's encoding; text the encoding cannot hold is refused
+    // through the program's error handler and gives nothing.
+    [[nodiscard]] std::optional<std::string> EncodeTyped(const QString& text);
+    // Colours taken from the palette follow it when it changes.
+    void FollowPalette();
 
     static constexpr int kTextMargin = 2;
 
@@ -153,6 +165,9 @@ private:
     TSynEditCaretType overwriteCaret_ = TSynEditCaretType::ctBlock;
 
     QRect lastCaretRect_;
+    QString preedit_;           // the input method's text being composed, shown at the caret
+    int preeditCursor_ = 0;     // the caret inside it, in UTF-16 units
+    QPalette lastPalette_;
     bool caretBlinkOn_ = true;
     QTimer blinkTimer_;
     QTimer scrollTimer_;

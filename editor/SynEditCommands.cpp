@@ -4,6 +4,9 @@
 #include "editor/SynEditCoreScope.h"
 #include "editor/SynEditTextUtils.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace pindle {
 
 namespace {
@@ -20,25 +23,29 @@ bool TypesCharacter(TShortCut keystroke) noexcept {
     return ctrl == alt;
 }
 
-bool IsTypeable(char ch) noexcept {
-    const auto code = static_cast<unsigned char>(ch);
-    return code >= 32 && code != 127;
+// Text that typing may insert: not empty and free of control characters (a tab alone is typeable).
+bool IsTypeable(std::string_view text) noexcept {
+    if (text == "\t") return true;
+    return !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 32 || code == 127;
+    });
 }
 
 }  // namespace
 
-bool TSynEditCore::ProcessKeystroke(TShortCut keystroke, char typed) {
+bool TSynEditCore::ProcessKeystroke(TShortCut keystroke, std::string_view typed) {
     const TSynEditorCommand command = translator_.Translate(keystrokes_, keystroke);
     if (command != ecNone) {
         ExecuteCommand(command);
         return true;
     }
-    if (!TypesCharacter(keystroke) || !IsTypeable(typed)) return false;
+    if (!TypesCharacter(keystroke) || typed == "\t" || !IsTypeable(typed)) return false;
     ExecuteCommand(ecChar, typed);
     return true;
 }
 
-void TSynEditCore::ExecuteCommand(TSynEditorCommand command, char ch) {
+void TSynEditCore::ExecuteCommand(TSynEditorCommand command, std::string_view ch) {
     TCommandScope scope(*this);
     if (IsMovement(command)) {
         ExecuteMovement(command);
@@ -116,13 +123,15 @@ TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command) const noexc
     };
     switch (command) {
     case ecLeft:
-        if (c.Char > 1) return {c.Char - 1, c.Line};
+        if (c.Char > 1) return {PrevChar(c.Line, c.Char), c.Line};
         if (c.Line > 1) return {LineLength(c.Line - 1) + 1, c.Line - 1};
         return c;
-    case ecRight:
-        if (pastEol ? c.Char < maxLeftChar_ : c.Char <= LineLength(c.Line)) return {c.Char + 1, c.Line};
+    case ecRight: {
+        const int next = NextChar(c.Line, c.Char);
+        if (pastEol ? CharToColumn(c.Line, next) <= maxLeftChar_ : c.Char <= LineLength(c.Line)) return {next, c.Line};
         if (!pastEol && c.Line < LastLine()) return {1, c.Line + 1};
         return c;
+    }
     case ecUp:
         return vertical(c.Line - 1);
     case ecDown:
@@ -166,8 +175,10 @@ TBufferCoord TSynEditCore::WordLeftOf(TBufferCoord position) const noexcept {
     int i = std::min(position.Char - 1, static_cast<int>(s.size()));
     if (i <= 0) return position.Line > 1 ? TBufferCoord{LineLength(position.Line - 1) + 1, position.Line - 1} : TBufferCoord{1, 1};
     const TSynIdentChars chars = WordChars();
-    while (i > 0 && !IsWordChar(chars, s[static_cast<std::size_t>(i - 1)])) --i;
-    while (i > 0 && IsWordChar(chars, s[static_cast<std::size_t>(i - 1)])) --i;
+    i = CharStartAt(s, i, encoding_);
+    const auto wordBefore = [&](int pos) { return IsWordCharAt(s, PrevCharBoundary(s, pos, encoding_), chars, encoding_); };
+    while (i > 0 && !wordBefore(i)) i = PrevCharBoundary(s, i, encoding_);
+    while (i > 0 && wordBefore(i)) i = PrevCharBoundary(s, i, encoding_);
     return {i + 1, position.Line};
 }
 
@@ -177,15 +188,16 @@ TBufferCoord TSynEditCore::WordRightOf(TBufferCoord position) const noexcept {
     int i = position.Char - 1;
     if (i >= size) return position.Line < LastLine() ? TBufferCoord{1, position.Line + 1} : TBufferCoord{size + 1, position.Line};
     const TSynIdentChars chars = WordChars();
-    while (i < size && IsWordChar(chars, s[static_cast<std::size_t>(i)])) ++i;
-    while (i < size && !IsWordChar(chars, s[static_cast<std::size_t>(i)])) ++i;
+    i = CharStartAt(s, i, encoding_);
+    while (i < size && IsWordCharAt(s, i, chars, encoding_)) i = NextCharBoundary(s, i, encoding_);
+    while (i < size && !IsWordCharAt(s, i, chars, encoding_)) i = NextCharBoundary(s, i, encoding_);
     return {i + 1, position.Line};
 }
 
-void TSynEditCore::ExecuteEditing(TSynEditorCommand command, char ch) {
+void TSynEditCore::ExecuteEditing(TSynEditorCommand command, std::string_view ch) {
     switch (command) {
     case ecChar:
-        TypeChar(ch);
+        TypeText(ch);
         break;
     case ecDeleteLastChar:
         DeleteLastChar();
@@ -235,26 +247,34 @@ void TSynEditCore::ExecuteEditing(TSynEditorCommand command, char ch) {
     EnsureCursorPosVisible();
 }
 
-void TSynEditCore::DeleteSelection() {
-    if (!SelAvail()) return;
+TBufferCoord TSynEditCore::DeleteSelection() {
+    if (!SelAvail()) return caret_;
     const TBufferCoord b = ClampToText(BlockBegin());
     const TBufferCoord e = ClampToText(BlockEnd());
     switch (selectionMode_) {
     case TSynSelectionMode::smNormal:
         DeleteText(b, e);
         PlaceCaret(b);
-        return;
+        return b;
     case TSynSelectionMode::smColumn: {
-        const auto [left, right] = SelectedCharsOfLine(b.Line);
-        for (int line = b.Line; line <= e.Line; ++line) DeleteText({left, line}, {right, line});
-        PlaceCaret({left, b.Line});
-        return;
+        // Each line loses the characters inside the block's columns; the block's own columns are
+        // taken before the first deletion changes them.
+        std::vector<std::pair<int, int>> ranges;
+        for (int line = b.Line; line <= e.Line; ++line) ranges.push_back(ColumnBlockOfLine(line));
+        for (int line = b.Line; line <= e.Line; ++line) {
+            const auto [left, right] = ranges[static_cast<std::size_t>(line - b.Line)];
+            DeleteText({left, line}, {right, line});
+        }
+        const TBufferCoord start{ranges.front().first, b.Line};
+        PlaceCaret(start);
+        return start;
     }
     case TSynSelectionMode::smLine:
         DeleteWholeLines(b.Line, e.Line);
         PlaceCaret({1, b.Line});
-        return;
+        return {1, b.Line};
     }
+    return caret_;
 }
 
 // Lines first to last with their line breaks; the text's last line takes the break before it with
@@ -277,29 +297,54 @@ TBufferCoord TSynEditCore::TypingPosition() const noexcept {
     if (!SelAvail()) return caret_;
     const TBufferCoord begin = ClampToText(BlockBegin());
     switch (selectionMode_) {
-    case TSynSelectionMode::smColumn: return {SelectedCharsOfLine(begin.Line).first, begin.Line};
+    case TSynSelectionMode::smColumn: return {ColumnBlockOfLine(begin.Line).first, begin.Line};
     case TSynSelectionMode::smLine: return {1, begin.Line};
     case TSynSelectionMode::smNormal: break;
     }
     return begin;
 }
 
-void TSynEditCore::TypeChar(char ch) {
-    if (!IsTypeable(ch) && ch != '\t') return;
-    // The caret cannot move past MaxLeftChar, so a character there would push the next one in
-    // before it; typing stops at that column instead, leaving text and selection alone, and says
-    // so, so that no keystroke is lost unnoticed.
-    if (TypingPosition().Char >= maxLeftChar_) {
+void TSynEditCore::TypeText(std::string_view typed) {
+    if (!IsTypeable(typed)) return;
+    // The caret cannot move past MaxLeftChar, so text that would end beyond it would push what
+    // follows in before the caret; typing stops at that column instead, leaving text and selection
+    // alone, and says so, so that no keystroke is lost unnoticed.
+    const TBufferCoord at = TypingPosition();
+    // Near the line's start (no character takes more columns than a tab or a wide character) the
+    // limit cannot be reached and no column is needed.
+    const long long widest = std::max(tabWidth_, 2);
+    if ((at.Char + static_cast<long long>(typed.size())) * widest < maxLeftChar_) {
+        TypeAt(typed);
+        return;
+    }
+    const int startColumn = CharToColumn(at.Line, at.Char);
+    int cells = 0;
+    for (int pos = 0, column = startColumn - 1; pos < static_cast<int>(typed.size());) {
+        const int next = NextCharBoundary(typed, pos, encoding_);
+        const int width = CharCells(typed, pos, next, column, tabWidth_, encoding_);
+        cells += width;
+        column += width;
+        pos = next;
+    }
+    if (startColumn + cells > maxLeftChar_) {
         if (listener_ != nullptr) listener_->KeystrokeRefused();
         return;
     }
-    // A typed character replaces the selection and nothing more; overwrite mode takes the next
-    // character only when nothing was selected.
+    TypeAt(typed);
+}
+
+// Typed text replaces the selection and nothing more; overwrite mode takes as many whole characters
+// as are typed, only when nothing was selected.
+void TSynEditCore::TypeAt(std::string_view typed) {
     const bool replacesSelection = SelAvail();
     DeleteSelection();
-    if (!replacesSelection && !insertMode_ && caret_.Char <= LineLength(caret_.Line))
-        DeleteText(caret_, {caret_.Char + 1, caret_.Line});
-    MoveCaret(InsertText(caret_, std::string_view(&ch, 1)), false);
+    if (!replacesSelection && !insertMode_ && caret_.Char <= LineLength(caret_.Line)) {
+        TBufferCoord end = caret_;
+        for (int n = CharCount(typed, encoding_); n > 0 && end.Char <= LineLength(end.Line); --n)
+            end.Char = NextChar(end.Line, end.Char);
+        DeleteText(caret_, end);
+    }
+    MoveCaret(InsertText(caret_, typed), false);
 }
 
 void TSynEditCore::BreakLine(bool caretStays) {
@@ -323,8 +368,9 @@ void TSynEditCore::DeleteLastChar() {
     if (c.Char > LineLength(c.Line) + 1) {
         MoveCaret({c.Char - 1, c.Line}, false);  // in the blank space beyond the end: just step back
     } else if (c.Char > 1) {
-        DeleteText({c.Char - 1, c.Line}, c);
-        MoveCaret({c.Char - 1, c.Line}, false);
+        const TBufferCoord previous{PrevChar(c.Line, c.Char), c.Line};
+        DeleteText(previous, c);
+        MoveCaret(previous, false);
     } else if (c.Line > 1) {
         const TBufferCoord joint{LineLength(c.Line - 1) + 1, c.Line - 1};
         DeleteText(joint, c);
@@ -339,7 +385,7 @@ void TSynEditCore::DeleteChar() {
     }
     const TBufferCoord c = caret_;
     if (c.Char <= LineLength(c.Line)) {
-        DeleteText(c, {c.Char + 1, c.Line});
+        DeleteText(c, {NextChar(c.Line, c.Char), c.Line});
     } else if (c.Line < lines_.Count()) {
         JoinNextLine(c);
     }
@@ -408,7 +454,7 @@ void TSynEditCore::InsertTab() {
     const std::string text = (options_ & eoTabsToSpaces) != 0 || smart
                                  ? std::string(static_cast<std::size_t>(target - column), ' ')
                                  : std::string("\t");
-    if (caret_.Char + static_cast<int>(text.size()) > maxLeftChar_) return;
+    if (target > maxLeftChar_) return;
     MoveCaret(InsertText(caret_, text), false);
 }
 
@@ -469,8 +515,9 @@ void TSynEditCore::MatchBracket() {
                 Closing.find(s[static_cast<std::size_t>(ch - 1)]) != std::string_view::npos);
     };
     if (!bracketAt(at.Char)) {
-        if (!bracketAt(at.Char - 1)) return;
-        --at.Char;
+        const int before = PrevChar(at.Line, at.Char);
+        if (at.Char == 1 || !bracketAt(before)) return;
+        at.Char = before;
     }
     const char bracket = s[static_cast<std::size_t>(at.Char - 1)];
     const bool forward = Opening.find(bracket) != std::string_view::npos;
@@ -529,8 +576,10 @@ void TSynEditCore::DropSelection(TBufferCoord target, bool move) {
     }
     selectionMode_ = TSynSelectionMode::smNormal;
     const TBufferCoord end = InsertText(target, text);
-    MoveCaret(target, false);
-    MoveCaret(end, true);
+    // The dropped text is selected where it went in, also beyond MaxLeftChar, where only the
+    // caret is held back.
+    SetMovingEnd(end);
+    anchor_ = ClampToPosition(target);
     EnsureCursorPosVisible();
 }
 

@@ -8,6 +8,15 @@
 
 namespace pindle {
 
+namespace {
+
+// Lines shorter than this are walked from their start; longer ones keep column checkpoints this far
+// apart.
+constexpr int kLongLine = 4096;
+constexpr int kMarkStep = 256;
+
+}  // namespace
+
 TSynEditCore::TSynEditCore() {
     keystrokes_.ResetDefaults();
     states_.AfterLineEvent = [this](TSynLineEvent event, int index, int count) { OnLineEvent(event, index, count); };
@@ -39,6 +48,11 @@ void TSynEditCore::SetHighlighter(TSynCustomHighlighter* highlighter) {
     states_.SetHighlighter(highlighter);
 }
 
+void TSynEditCore::SetEncoding(TTextEncoding encoding) noexcept {
+    encoding_ = encoding;
+    DropColumnMarks();
+}
+
 TSynIdentChars TSynEditCore::WordChars() const noexcept {
     if (const TSynCustomHighlighter* highlighter = Highlighter()) return highlighter->IdentifierChars();
     return DefaultIdentChars();
@@ -47,6 +61,17 @@ TSynIdentChars TSynEditCore::WordChars() const noexcept {
 // The list tells about every change, including those made on it directly (Clear, Add), so the
 // caret, bookmarks and histories are kept right here rather than in each command.
 void TSynEditCore::OnLineEvent(TSynLineEvent event, int index, int count) {
+    if (event == TSynLineEvent::LineReplaced && index + 1 == marksLine_ && editByte_ >= 0) {
+        // Checkpoints before the changed byte keep their columns; a few bytes of room cover a mark
+        // that the edit joins to the character before it.
+        const int keep = editByte_ - 4;
+        std::erase_if(marks_, [keep](const TCharPlace& mark) { return mark.Pos >= keep; });
+        if (marks_.empty()) DropColumnMarks();
+    } else if (event != TSynLineEvent::LineReplaced && event != TSynLineEvent::LineAdded) {
+        DropColumnMarks();
+    } else if (event == TSynLineEvent::LineReplaced && index + 1 == marksLine_) {
+        DropColumnMarks();
+    }
     switch (event) {
     case TSynLineEvent::LinesCleared:
         ResetForClear();
@@ -134,19 +159,32 @@ void TSynEditCore::RepaintChangedSelection(TBufferCoord oldAnchor, TBufferCoord 
     if (SelAvail()) RepaintRows(BlockBegin().Line, BlockEnd().Line);
 }
 
-TBufferCoord TSynEditCore::ClampToText(TBufferCoord position) const noexcept {
-    position.Line = std::clamp(position.Line, 1, LastLine());
-    position.Char = std::clamp(position.Char, 1, LineLength(position.Line) + 1);
+TBufferCoord TSynEditCore::AlignToChar(TBufferCoord position) const noexcept {
+    if (position.Char > 1 && position.Char <= LineLength(position.Line))
+        position.Char = CharStartAt(LineText(position.Line), position.Char - 1, encoding_) + 1;
     return position;
 }
 
-// Where the caret may stand: inside the text, or beyond a line's end up to MaxLeftChar when
-// scrolling past the end of a line is on; never beyond MaxLeftChar.
+TBufferCoord TSynEditCore::ClampToText(TBufferCoord position) const noexcept {
+    position.Line = std::clamp(position.Line, 1, LastLine());
+    position.Char = std::clamp(position.Char, 1, LineLength(position.Line) + 1);
+    return AlignToChar(position);
+}
+
+// Where the caret may stand: on a character boundary inside the text, or beyond a line's end when
+// scrolling past the end of a line is on; never right of display column MaxLeftChar.
 TBufferCoord TSynEditCore::ClampToCaret(TBufferCoord position) const noexcept {
     position.Line = std::clamp(position.Line, 1, LastLine());
-    const int limit = (options_ & eoScrollPastEol) != 0 ? maxLeftChar_ : std::min(maxLeftChar_, LineLength(position.Line) + 1);
-    position.Char = std::clamp(position.Char, 1, limit);
-    return position;
+    position.Char = std::max(position.Char, 1);
+    if ((options_ & eoScrollPastEol) == 0) position.Char = std::min(position.Char, LineLength(position.Line) + 1);
+    // No character takes more columns than a tab or a wide character: near the line's start no
+    // walk along it is needed.
+    if (static_cast<long long>(position.Char - 1) * std::max(tabWidth_, 2) < maxLeftChar_)
+        return AlignToChar(position);
+    // The walk goes only as far as the limit, however far along a long line the position lies.
+    const int last = PlaceOfColumn(position.Line, maxLeftChar_ - 1).Pos + 1;  // the character holding the limit
+    if (position.Char > last) position.Char = last;
+    return AlignToChar(position);
 }
 
 TBufferCoord TSynEditCore::TextEnd() const noexcept {
@@ -161,9 +199,11 @@ void TSynEditCore::PlaceCaret(TBufferCoord position) {
 TBufferCoord TSynEditCore::ClampToPosition(TBufferCoord position) const noexcept {
     position.Line = std::clamp(position.Line, 1, LastLine());
     const int length = LineLength(position.Line);
-    const int limit = (options_ & eoScrollPastEol) != 0 ? std::max(length + 1, maxLeftChar_) : length + 1;
+    int limit = length + 1;
+    if ((options_ & eoScrollPastEol) != 0 && position.Char > limit)
+        limit = std::max(limit, PlaceOfColumn(position.Line, maxLeftChar_ - 1).Pos + 1);
     position.Char = std::clamp(position.Char, 1, limit);
-    return position;
+    return AlignToChar(position);
 }
 
 // The caret goes as close to position as it may; the selection's moving end goes to position itself
@@ -214,17 +254,26 @@ std::pair<int, int> TSynEditCore::SelectedCharsOfLine(int line) const noexcept {
     switch (selectionMode_) {
     case TSynSelectionMode::smLine:
         return {1, ToLineEnd};
-    case TSynSelectionMode::smColumn: {
-        const int left = std::min(anchor_.Char, selEnd_.Char);
-        const int right = std::max(anchor_.Char, selEnd_.Char);
-        return {left, right};
-    }
+    case TSynSelectionMode::smColumn:
+        return ColumnBlockOfLine(line);
     case TSynSelectionMode::smNormal:
         break;
     }
     const int first = line == b.Line ? b.Char : 1;
     const int last = line == e.Line ? e.Char : ToLineEnd;
     return {first, last};
+}
+
+// A column selection spans the display columns between its two ends; on each line it takes the
+// characters that start inside that span.
+std::pair<int, int> TSynEditCore::ColumnBlockOfLine(int line) const noexcept {
+    const int a = CharToColumn(anchor_.Line, anchor_.Char);
+    const int e = CharToColumn(selEnd_.Line, selEnd_.Char);
+    const auto charFrom = [&](int column) {
+        const int ch = ColumnToChar(line, column);
+        return CharToColumn(line, ch) < column ? NextChar(line, ch) : ch;
+    };
+    return {charFrom(std::min(a, e)), charFrom(std::max(a, e))};
 }
 
 bool TSynEditCore::IsSelected(int line, int ch) const noexcept {
@@ -250,7 +299,6 @@ std::string TSynEditCore::SelText() const {
         }
         return text;
     }
-    const auto [left, right] = SelectedCharsOfLine(b.Line);
     for (int line = b.Line; line <= e.Line; ++line) {
         const std::string_view s = LineText(line);
         if (selectionMode_ == TSynSelectionMode::smLine) {
@@ -258,6 +306,7 @@ std::string TSynEditCore::SelText() const {
             text.push_back('\n');
             continue;
         }
+        const auto [left, right] = ColumnBlockOfLine(line);
         text.append(CharRange(s, left, right));
         if (line != e.Line) text.push_back('\n');
     }
@@ -267,8 +316,10 @@ std::string TSynEditCore::SelText() const {
 void TSynEditCore::SetSelText(std::string_view text) {
     TCommandScope scope(*this);
     if (readOnly_) return;
-    DeleteSelection();
-    const TBufferCoord end = InsertText(caret_, NormalizeLineBreaks(text));
+    // The new text goes where the selection began, even where the caret cannot follow (beyond
+    // MaxLeftChar on a long line).
+    const TBufferCoord at = SelAvail() ? DeleteSelection() : caret_;
+    const TBufferCoord end = InsertText(at, NormalizeLineBreaks(text));
     MoveCaret(end, false);
     EnsureCursorPosVisible();
 }
@@ -277,16 +328,16 @@ std::pair<int, int> TSynEditCore::WordBoundsAt(TBufferCoord position) const noex
     position = ClampToText(position);
     const std::string_view s = LineText(position.Line);
     const TSynIdentChars chars = WordChars();
+    const auto size = static_cast<int>(s.size());
+    const auto isWord = [&](int pos) { return IsWordCharAt(s, pos, chars, encoding_); };
+    const auto prev = [&](int pos) { return PrevCharBoundary(s, pos, encoding_); };
     int start = position.Char - 1;
     // A position just after a word (at the line's end, say) still names that word.
-    if ((start >= static_cast<int>(s.size()) || !IsWordChar(chars, s[static_cast<std::size_t>(start)])) && start > 0 &&
-        IsWordChar(chars, s[static_cast<std::size_t>(start - 1)]))
-        --start;
-    if (start >= static_cast<int>(s.size()) || !IsWordChar(chars, s[static_cast<std::size_t>(start)]))
-        return {position.Char, position.Char};
+    if ((start >= size || !isWord(start)) && start > 0 && isWord(prev(start))) start = prev(start);
+    if (start >= size || !isWord(start)) return {position.Char, position.Char};
     int end = start;
-    while (start > 0 && IsWordChar(chars, s[static_cast<std::size_t>(start - 1)])) --start;
-    while (end < static_cast<int>(s.size()) && IsWordChar(chars, s[static_cast<std::size_t>(end)])) ++end;
+    while (start > 0 && isWord(prev(start))) start = prev(start);
+    while (end < size && isWord(end)) end = NextCharBoundary(s, end, encoding_);
     return {start + 1, end + 1};
 }
 
@@ -343,15 +394,61 @@ void TSynEditCore::EnsureCursorPosVisible() {
 }
 
 int TSynEditCore::CharToColumn(int line, int ch) const noexcept {
-    return ExpandedColumn(LineText(line), ch, tabWidth_);
+    return PlaceOfPos(line, std::max(ch, 1) - 1).Column + 1;
 }
 
 int TSynEditCore::ColumnToChar(int line, int column) const noexcept {
-    return CharAtColumn(LineText(line), column, tabWidth_);
+    return PlaceOfColumn(line, std::max(column, 1) - 1).Pos + 1;
+}
+
+int TSynEditCore::NextChar(int line, int ch) const noexcept {
+    return NextCharBoundary(LineText(line), ch - 1, encoding_) + 1;
+}
+
+int TSynEditCore::PrevChar(int line, int ch) const noexcept {
+    return PrevCharBoundary(LineText(line), ch - 1, encoding_) + 1;
+}
+
+TCharPlace TSynEditCore::PlaceOfPos(int line, int pos) const noexcept {
+    const std::string_view s = LineText(line);
+    if (static_cast<int>(s.size()) < kLongLine) return WalkToPos(s, {}, pos, tabWidth_, encoding_);
+    return WalkToPos(s, NearestMark(line, false, pos), pos, tabWidth_, encoding_);
+}
+
+TCharPlace TSynEditCore::PlaceOfColumn(int line, int column) const noexcept {
+    const std::string_view s = LineText(line);
+    if (static_cast<int>(s.size()) < kLongLine) return WalkToColumn(s, {}, column, tabWidth_, encoding_);
+    return WalkToColumn(s, NearestMark(line, true, column), column, tabWidth_, encoding_);
+}
+
+// The last checkpoint at or before a byte (or a column) of a long line, laying new ones as far as
+// the question reaches.
+TCharPlace TSynEditCore::NearestMark(int line, bool byColumn, int value) const noexcept {
+    const std::string_view s = LineText(line);
+    const auto size = static_cast<int>(s.size());
+    if (marksLine_ != line || marks_.empty()) {
+        marks_.assign(1, TCharPlace{});
+        marksLine_ = line;
+    }
+    const auto key = [byColumn](const TCharPlace& mark) { return byColumn ? mark.Column : mark.Pos; };
+    while (key(marks_.back()) <= value && marks_.back().Pos < size) {
+        const TCharPlace last = marks_.back();
+        TCharPlace next = WalkToPos(s, last, std::min(size, last.Pos + kMarkStep), tabWidth_, encoding_);
+        if (next.Pos <= last.Pos) {
+            // One character longer than a step.
+            next.Pos = NextCharBoundary(s, last.Pos, encoding_);
+            next.Column = last.Column + CharCells(s, last.Pos, next.Pos, last.Column, tabWidth_, encoding_);
+        }
+        marks_.push_back(next);
+    }
+    const auto after = std::upper_bound(marks_.begin(), marks_.end(), value,
+                                        [&key](int v, const TCharPlace& mark) { return v < key(mark); });
+    return after == marks_.begin() ? TCharPlace{} : *(after - 1);
 }
 
 void TSynEditCore::SetTabWidth(int value) {
     TCommandScope scope(*this);
+    DropColumnMarks();
     tabWidth_ = std::clamp(value, 1, 256);
     states_.RepaintLines(-1, -1);
 }
@@ -422,7 +519,9 @@ TBufferCoord TSynEditCore::PlaceText(TBufferCoord& at, TSynEditText text) {
         std::string joined;
         joined.reserve(line.size() + text.First.size());
         joined.append(line.substr(0, split)).append(text.First).append(line.substr(split));
+        editByte_ = static_cast<int>(split);
         lines_.Put(index, joined);
+        editByte_ = -1;
         return {at.Char + static_cast<int>(text.First.size()), at.Line};
     }
     const int middle = text.Middle.Count();
@@ -459,7 +558,9 @@ TSynEditText TSynEditCore::RemoveText(TBufferCoord& from, TBufferCoord& to) {
         std::string rest;
         rest.reserve(first.size() - deleted.First.size());
         rest.append(first.substr(0, fromChar)).append(first.substr(toChar));
+        editByte_ = static_cast<int>(fromChar);
         lines_.Put(from.Line - 1, rest);
+        editByte_ = -1;
         return deleted;
     }
     const std::string_view last = LineText(to.Line);

@@ -3,6 +3,7 @@
 // what this holds and forwards key presses and mouse actions to it.
 #pragma once
 
+#include "editor/SynEditChars.h"
 #include "editor/SynEditKeyCmds.h"
 #include "editor/SynEditLineStates.h"
 #include "editor/SynEditTextBuffer.h"
@@ -17,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace pindle {
 
@@ -77,8 +79,9 @@ public:
 
     // What the bytes of the lines mean: in UTF-8 a character is a grapheme cluster, in Windows-1252 a byte.
     [[nodiscard]] TTextEncoding Encoding() const noexcept { return encoding_; }
-    void SetEncoding(TTextEncoding encoding) noexcept { encoding_ = encoding; }
-    // Characters that make up a word: the highlighter's IdentifierChars, else codes 33 to 255.
+    void SetEncoding(TTextEncoding encoding) noexcept;
+    // Characters that make up a word: the highlighter's IdentifierChars, else codes 33 to 255; in
+    // UTF-8 also the letters, marks and digits of every script.
     [[nodiscard]] TSynIdentChars WordChars() const noexcept;
 
     void SetListener(ISynEditCoreListener* listener) noexcept { listener_ = listener; }
@@ -87,12 +90,12 @@ public:
     // Keys and commands.
     [[nodiscard]] TSynEditKeyStrokes& Keystrokes() noexcept { return keystrokes_; }
     // One key press: looks the keystroke up (with the pending first keystroke of a sequence) and runs
-    // the command, or else types `typed` when it is a printable character (0 for none). A key with
-    // Ctrl or Alt (but not both, which is AltGr) types nothing. Returns true when a command ran or a
-    // character was typed.
-    bool ProcessKeystroke(TShortCut keystroke, char typed);
-    // Runs one command; ch is the character for ecChar.
-    void ExecuteCommand(TSynEditorCommand command, char ch = 0);
+    // the command, or else types `typed`: text in the document's encoding (empty for none; control
+    // characters type nothing). A key with Ctrl or Alt (but not both, which is AltGr) types nothing.
+    // Returns true when a command ran or text was typed.
+    bool ProcessKeystroke(TShortCut keystroke, std::string_view typed);
+    // Runs one command; `typed` is the text for ecChar.
+    void ExecuteCommand(TSynEditorCommand command, std::string_view typed = {});
 
     // Caret and selection. The caret's column is held between 1 and MaxLeftChar; the selection's
     // moving end is the caret, except that it may lie further right on a line longer than that.
@@ -142,9 +145,14 @@ public:
     // Scrolls so that the caret is inside the window.
     void EnsureCursorPosVisible();
 
-    // Display columns (1-based): a tab reaches the next multiple of TabWidth plus one.
+    // Display columns (1-based): a tab reaches the next multiple of TabWidth plus one, a wide
+    // character takes two columns. ColumnToChar gives the character whose cells hold the column.
     [[nodiscard]] int CharToColumn(int line, int ch) const noexcept;
     [[nodiscard]] int ColumnToChar(int line, int column) const noexcept;
+    // The positions of the character after and before position ch of a line; beyond the line's end
+    // each step is one column of virtual space.
+    [[nodiscard]] int NextChar(int line, int ch) const noexcept;
+    [[nodiscard]] int PrevChar(int line, int ch) const noexcept;
 
     // Settings.
     [[nodiscard]] int TabWidth() const noexcept { return tabWidth_; }
@@ -199,14 +207,19 @@ private:
     TSynEditText RemoveText(TBufferCoord& from, TBufferCoord& to);
 
     void ExecuteMovement(TSynEditorCommand command);
-    void ExecuteEditing(TSynEditorCommand command, char ch);
+    void ExecuteEditing(TSynEditorCommand command, std::string_view typed);
     [[nodiscard]] TBufferCoord MovementTarget(TSynEditorCommand command) const noexcept;
     void MoveCaret(TBufferCoord position, bool select);
     void PlaceCaret(TBufferCoord position);  // caret and both selection ends, nothing else
     void SetMovingEnd(TBufferCoord position);
-    void TypeChar(char ch);
+    void TypeText(std::string_view typed);
+    void TypeAt(std::string_view typed);
     [[nodiscard]] TBufferCoord TypingPosition() const noexcept;
-    void DeleteSelection();
+    // Deletes the selection and returns where it began: the place for text that replaces it. The
+    // caret goes there too as far as MaxLeftChar lets it.
+    TBufferCoord DeleteSelection();
+    // The selected characters of a line of a column selection, [first, last).
+    [[nodiscard]] std::pair<int, int> ColumnBlockOfLine(int line) const noexcept;
     void DeleteWholeLines(int first, int last);
     void JoinNextLine(TBufferCoord at);
     void BreakLine(bool caretStays);
@@ -227,6 +240,14 @@ private:
     [[nodiscard]] TBufferCoord ClampToText(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord ClampToCaret(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord ClampToPosition(TBufferCoord position) const noexcept;
+    // The character boundary at or before position.
+    [[nodiscard]] TBufferCoord AlignToChar(TBufferCoord position) const noexcept;
+    // The boundary and display column (both 0-based) at or before byte `pos` of a line, and of the
+    // character whose cells hold `column`; long lines keep column checkpoints.
+    [[nodiscard]] TCharPlace PlaceOfPos(int line, int pos) const noexcept;
+    [[nodiscard]] TCharPlace PlaceOfColumn(int line, int column) const noexcept;
+    [[nodiscard]] TCharPlace NearestMark(int line, bool byColumn, int value) const noexcept;
+    void DropColumnMarks() noexcept { marks_.clear(); marksLine_ = 0; }
     [[nodiscard]] TBufferCoord TextEnd() const noexcept;
     [[nodiscard]] TBufferCoord WordLeftOf(TBufferCoord position) const noexcept;
     [[nodiscard]] TBufferCoord WordRightOf(TBufferCoord position) const noexcept;
@@ -272,6 +293,14 @@ private:
     TSynEditorOptions options_ = eoAutoIndent | eoDragDropEditing | eoScrollPastEol | eoShowScrollHint |
                                  eoSmartTabs | eoTabsToSpaces;
     std::array<std::optional<TBufferCoord>, BookmarkCount> bookmarks_{};
+
+    // Column checkpoints of the most recent long line, every few kilobytes, so that mapping a byte to
+    // its column on a line of megabytes walks only from the nearest one. An edit of the line drops
+    // those from the changed byte on (editByte_ names it while the list reports the change); any
+    // other change of the lines drops them all.
+    mutable std::vector<TCharPlace> marks_;
+    mutable int marksLine_ = 0;
+    int editByte_ = -1;
 };
 
 }  // namespace pindle

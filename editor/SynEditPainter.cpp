@@ -1,9 +1,13 @@
 #include "editor/SynEditPainter.h"
 
+#include "editor/SynEditChars.h"
+
 #include <QPainter>
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 
 namespace pindle {
 
@@ -25,6 +29,21 @@ namespace {
 // and scanned whole for every paint.
 constexpr std::size_t kScanMargin = 256;
 
+// Eight bytes at a time: no byte has its high bit set.
+bool IsAscii(std::string_view text) noexcept
+{
+    std::size_t i = 0;
+    std::uint64_t bits = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < text.size(); ++i)
+        bits |= static_cast<unsigned char>(text[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
+}
+
 }  // namespace
 
 void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded, std::size_t limit)
@@ -45,6 +64,40 @@ void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded, std:
         else
             expanded.push_back(c);
     }
+}
+
+void ExpandTabsUtf8(std::string_view text, int tabWidth, std::size_t columnLimit, std::string& expanded,
+                    std::vector<int>& columns, std::size_t& consumed)
+{
+    expanded.clear();
+    columns.clear();
+    // A character takes a column or two; a few combining marks or an emoji sequence take many bytes
+    // for one. The byte bound keeps a pathological line from being walked whole.
+    const std::size_t byteLimit = columnLimit * 16 + 64;
+    const int width = std::max(1, tabWidth);
+    const auto size = static_cast<int>(text.size());
+    int pos = 0;
+    int column = 0;
+    while (pos < size && static_cast<std::size_t>(column) < columnLimit && expanded.size() < byteLimit) {
+        const int next = NextCharBoundary(text, pos, TTextEncoding::Utf8);
+        if (text[static_cast<std::size_t>(pos)] == '\t') {
+            const int cells = width - column % width;
+            for (int i = 0; i < cells; ++i) {
+                expanded.push_back(' ');
+                columns.push_back(column + i);
+            }
+            column += cells;
+        } else {
+            const int cells = CharCells(text, pos, next, column, width, TTextEncoding::Utf8);
+            expanded.append(text.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(next - pos)));
+            columns.push_back(column);
+            columns.insert(columns.end(), static_cast<std::size_t>(next - pos - 1), -1);
+            column += cells;
+        }
+        pos = next;
+    }
+    columns.push_back(column);
+    consumed = static_cast<std::size_t>(pos);
 }
 
 TSynEditPainter::TSynEditPainter(const TSynEditCore& core, TSynTextDrawer& drawer, const TSynPaintSetup& setup)
@@ -71,7 +124,6 @@ void TSynEditPainter::PaintRows(QPainter& painter, int firstLine, int lastLine)
             painter.fillRect(setup_.AreaLeft, top, setup_.AreaRight - setup_.AreaLeft, height, setup_.Color);
             continue;
         }
-        PrepareSelection(line);
         if (core_.Highlighter() != nullptr)
             PaintHighlightedLine(line, top);
         else
@@ -100,9 +152,57 @@ void TSynEditPainter::PrepareSelection(int line)
 // pastVisible_, which draws the same and needs no walk along a long line.
 int TSynEditPainter::VisibleColumn(int line, int ch) const noexcept
 {
-    if (ch - 1 >= pastVisible_)
+    if (byteColumns_ ? ch - 1 >= pastVisible_ : (ch - 1 >= static_cast<int>(consumed_) && static_cast<int>(consumed_) < lineSize_))
         return pastVisible_;
     return std::min(core_.CharToColumn(line, ch) - 1, pastVisible_);
+}
+
+void TSynEditPainter::Expand(int line, std::size_t limit)
+{
+    const std::string_view text = core_.LineText(line);
+    lineSize_ = static_cast<int>(text.size());
+    byteColumns_ = core_.Encoding() == TTextEncoding::Windows1252;
+    if (!byteColumns_) {
+        // ASCII needs no table: one byte, one column after the tabs.
+        const std::string_view head = text.substr(0, std::min(text.size(), limit));
+        byteColumns_ = IsAscii(head) && (head.size() == text.size() || static_cast<unsigned char>(text[head.size()]) < 0x80);
+    }
+    if (byteColumns_) {
+        ExpandTabs(text, core_.TabWidth(), expanded_, limit);
+        consumed_ = text.size();
+        return;
+    }
+    ExpandTabsUtf8(text, core_.TabWidth(), limit, expanded_, columns_, consumed_);
+}
+
+int TSynEditPainter::ColumnOfByte(int byte) const noexcept
+{
+    if (byteColumns_)
+        return byte;
+    byte = BoundaryAtOrAfter(byte);
+    return columns_[static_cast<std::size_t>(byte)];
+}
+
+int TSynEditPainter::BoundaryAtOrAfter(int byte) const noexcept
+{
+    const auto size = static_cast<int>(expanded_.size());
+    if (byteColumns_)
+        return std::min(byte, size);
+    byte = std::clamp(byte, 0, size);
+    while (byte < size && columns_[static_cast<std::size_t>(byte)] < 0)
+        ++byte;
+    return byte;
+}
+
+// The first character boundary in [from, to] whose column is at least `column`.
+int TSynEditPainter::ByteOfColumn(int from, int to, int column) const noexcept
+{
+    if (byteColumns_)
+        return std::clamp(column, from, to);
+    int byte = from;
+    while (byte < to && (columns_[static_cast<std::size_t>(byte)] < 0 || columns_[static_cast<std::size_t>(byte)] < column))
+        ++byte;
+    return byte;
 }
 
 void TSynEditPainter::PaintHighlightedLine(int line, int top)
@@ -114,59 +214,76 @@ void TSynEditPainter::PaintHighlightedLine(int line, int top)
         lineBackground = QColorFromColor(space->Background());
     painter_->fillRect(setup_.AreaLeft, top, setup_.TextLeft - setup_.AreaLeft, drawer_.CellHeight(), lineBackground);
 
-    ExpandTabs(core_.LineText(line), core_.TabWidth(), expanded_, static_cast<std::size_t>(pastVisible_) + kScanMargin);
+    Expand(line, static_cast<std::size_t>(pastVisible_) + kScanMargin);
+    PrepareSelection(line);
     top_ = top;
     TSynRunBuilder& runs = *runs_;
     runs.BeginLine(ColorFromQColor(lineBackground), ColorFromQColor(setup_.FontColor), wholeLineSelected_);
     highlighter.SetLineState(core_.Lines().GetObject(line - 1));
     highlighter.StartLine(expanded_, line - 1);
     const int leftColumn = firstVisible_ + 1;
+    int scanned = 0;  // bytes of expanded_ the tokens covered
     while (!highlighter.AtLineEnd()) {
         const int start = highlighter.TokenStart();
         const std::string text = highlighter.TokenText();
-        if (start >= pastVisible_)
+        if (ColumnOfByte(start) >= pastVisible_) {
+            scanned = static_cast<int>(expanded_.size());
             break;  // the rest of the line lies right of the window
-        if (start + static_cast<int>(text.size()) >= leftColumn) {
+        }
+        if (ColumnOfByte(start + static_cast<int>(text.size())) >= leftColumn) {
             if (const TSynHighlighterAttributes* attribute = highlighter.TokenAttribute())
                 runs.AddToken(start, text, {attribute->Foreground(), attribute->Background(), attribute->Style()});
             else
                 runs.AddToken(start, text, {clNone, clNone, setup_.FontStyle});
         }
+        scanned = start + static_cast<int>(text.size());
         highlighter.NextToken();
     }
+    // The highlighter stops at a NUL byte; what follows is drawn in the plain colours.
+    if (scanned < static_cast<int>(expanded_.size()))
+        runs.AddToken(scanned, std::string_view(expanded_).substr(static_cast<std::size_t>(scanned)),
+                      {clNone, clNone, setup_.FontStyle});
     runs.Flush();
-    FillRestOfRow(static_cast<int>(expanded_.size()), top, lineBackground);
+    FillRestOfRow(ColumnOfByte(static_cast<int>(expanded_.size())), top, lineBackground);
 }
 
 void TSynEditPainter::PaintPlainLine(int line, int top)
 {
     painter_->fillRect(setup_.AreaLeft, top, setup_.TextLeft - setup_.AreaLeft, drawer_.CellHeight(), setup_.Color);
-    ExpandTabs(core_.LineText(line), core_.TabWidth(), expanded_, static_cast<std::size_t>(pastVisible_));
+    Expand(line, static_cast<std::size_t>(pastVisible_));
+    PrepareSelection(line);
     top_ = top;
-    const int end = std::min(static_cast<int>(expanded_.size()), pastVisible_);
-    if (end > firstVisible_) {
-        DrawRun(firstVisible_, std::string_view(expanded_).substr(static_cast<std::size_t>(firstVisible_),
-                                                                  static_cast<std::size_t>(end - firstVisible_)),
-                {ColorFromQColor(setup_.FontColor), ColorFromQColor(setup_.Color), setup_.FontStyle});
-    }
-    FillRestOfRow(static_cast<int>(expanded_.size()), top, setup_.Color);
+    DrawRun(0, expanded_, {ColorFromQColor(setup_.FontColor), ColorFromQColor(setup_.Color), setup_.FontStyle});
+    FillRestOfRow(ColumnOfByte(static_cast<int>(expanded_.size())), top, setup_.Color);
 }
 
-void TSynEditPainter::DrawRun(int startColumn, std::string_view text, const TSynRunLook& look)
+// A run is given in bytes of the expanded line; a character belongs to the run in which it starts,
+// so a token's colour covers whole characters.
+void TSynEditPainter::DrawRun(int startByte, std::string_view text, const TSynRunLook& look)
 {
-    int first = std::max(startColumn, firstVisible_);
-    const int last = std::min(startColumn + static_cast<int>(text.size()), pastVisible_);
+    const int runFirst = BoundaryAtOrAfter(startByte);
+    const int runLast = BoundaryAtOrAfter(startByte + static_cast<int>(text.size()));
+    int first = ByteOfColumn(runFirst, runLast, firstVisible_);
+    const int last = ByteOfColumn(first, runLast, pastVisible_);
     if (first >= last)
         return;
     const QColor foreground = QColorFromColor(look.Foreground);
     const QColor background = QColorFromColor(look.Background);
+    // A wide character cut by the window's left edge leaves its visible cell empty.
+    if (const int gap = ColumnOfByte(first) - std::max(firstVisible_, ColumnOfByte(runFirst)); gap > 0 && first > runFirst) {
+        const int gapColumn = ColumnOfByte(first) - gap;
+        const bool selected = gapColumn >= selFirst_ && gapColumn < selLast_;
+        painter_->fillRect(ColumnLeft(gapColumn), top_, gap * drawer_.CellWidth(), drawer_.CellHeight(),
+                           selected ? setup_.SelectionBackground : background);
+    }
     // Up to three pieces: before, inside and after the selection.
-    const int cuts[] = {std::clamp(selFirst_, first, last), std::clamp(selLast_, first, last), last};
+    const int cuts[] = {ByteOfColumn(first, last, selFirst_), ByteOfColumn(first, last, selLast_), last};
     for (const int cut : cuts) {
         if (cut <= first)
             continue;
-        const bool selected = first >= selFirst_ && first < selLast_;
-        DrawSegment(first, text.substr(static_cast<std::size_t>(first - startColumn), static_cast<std::size_t>(cut - first)),
+        const int column = ColumnOfByte(first);
+        const bool selected = column >= selFirst_ && column < selLast_;
+        DrawSegment(column, std::string_view(expanded_).substr(static_cast<std::size_t>(first), static_cast<std::size_t>(cut - first)),
                     look.Style, selected ? setup_.SelectionForeground : foreground,
                     selected ? setup_.SelectionBackground : background);
         first = cut;
@@ -176,7 +293,9 @@ void TSynEditPainter::DrawRun(int startColumn, std::string_view text, const TSyn
 void TSynEditPainter::DrawSegment(int column, std::string_view text, TFontStyles style, const QColor& foreground,
                                   const QColor& background)
 {
-    drawer_.DrawCells(*painter_, ColumnLeft(column), top_, text, style, foreground, background);
+    // Where bytes are columns (Windows-1252, or ASCII, which reads the same) each byte is a cell.
+    drawer_.DrawCells(*painter_, ColumnLeft(column), top_, text, style, foreground, background,
+                      byteColumns_ ? TTextEncoding::Windows1252 : TTextEncoding::Utf8);
 }
 
 void TSynEditPainter::FillRestOfRow(int fromColumn, int top, const QColor& background)

@@ -9,6 +9,7 @@
 #include <QColor>
 
 #include <string>
+#include <vector>
 
 class QPainter;
 
@@ -36,6 +37,12 @@ struct TSynPaintSetup {
 void ExpandTabs(std::string_view text, int tabWidth, std::string& expanded,
                 std::size_t limit = std::string::npos);
 
+// The same for a UTF-8 line: expanded up to `columnLimit` display columns (and a proportional number
+// of bytes), with the 0-based column of each character's first byte in `columns` (-1 for the other
+// bytes; one entry more for the end). `consumed` is the number of bytes of text taken.
+void ExpandTabsUtf8(std::string_view text, int tabWidth, std::size_t columnLimit, std::string& expanded,
+                    std::vector<int>& columns, std::size_t& consumed);
+
 class TSynEditPainter final : private ISynRunSink {
 public:
     TSynEditPainter(const TSynEditCore& core, TSynTextDrawer& drawer, const TSynPaintSetup& setup);
@@ -48,6 +55,12 @@ private:
     void PaintHighlightedLine(int line, int top);
     void PaintPlainLine(int line, int top);
     void FillRestOfRow(int fromColumn, int top, const QColor& background);
+    void Expand(int line, std::size_t limit);
+    // Columns of the expanded line: a byte's display column, and the first character boundary at or
+    // after a byte (bytes equal columns where the line is ASCII or Windows-1252).
+    [[nodiscard]] int ColumnOfByte(int byte) const noexcept;
+    [[nodiscard]] int BoundaryAtOrAfter(int byte) const noexcept;
+    [[nodiscard]] int ByteOfColumn(int from, int to, int column) const noexcept;
     void DrawRun(int startColumn, std::string_view text, const TSynRunLook& look) override;
     void DrawSegment(int column, std::string_view text, TFontStyles style, const QColor& foreground,
                      const QColor& background);
@@ -67,6 +80,10 @@ private:
     int selLast_ = 0;
     bool wholeLineSelected_ = false;
     std::string expanded_;
+    std::vector<int> columns_;
+    bool byteColumns_ = true;     // one byte, one column: no table needed
+    std::size_t consumed_ = 0;    // bytes of the line that expanded_ holds
+    int lineSize_ = 0;
 };
 
 }  // namespace pindle

@@ -17,8 +17,8 @@ struct TSynRunLook {
     TFontStyles Style = 0;
 };
 
-// Receives each finished run: its start column (0-based in the tab-expanded line), its characters
-// and how it looks, with no clNone left in it.
+// Receives each finished run: where it starts (0-based in the tab-expanded line, a byte offset), its
+// characters and how it looks, with no clNone left in it.
 class ISynRunSink {
 public:
     virtual ~ISynRunSink() = default;

@@ -3,16 +3,13 @@
 #pragma once
 
 #include "highlight/SynEditHighlighter.h"
+#include "platform/Encoding.h"
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 
 namespace pindle {
-
-[[nodiscard]] inline bool IsWordChar(const TSynIdentChars& chars, char c) noexcept {
-    return chars.test(static_cast<unsigned char>(c));
-}
 
 [[nodiscard]] inline bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 
@@ -28,9 +25,11 @@ namespace pindle {
 [[nodiscard]] std::string NormalizeLineBreaks(std::string_view text);
 
 // The 1-based display column of character ch; characters beyond the line's end take one column each.
-[[nodiscard]] int ExpandedColumn(std::string_view line, int ch, int tabWidth) noexcept;
-// The character whose cell covers the display column (a column inside a tab gives the tab).
-[[nodiscard]] int CharAtColumn(std::string_view line, int column, int tabWidth) noexcept;
+[[nodiscard]] int ExpandedColumn(std::string_view line, int ch, int tabWidth,
+                                 TTextEncoding encoding = TTextEncoding::Windows1252) noexcept;
+// The character whose cells cover the display column (a column inside a tab gives the tab).
+[[nodiscard]] int CharAtColumn(std::string_view line, int column, int tabWidth,
+                               TTextEncoding encoding = TTextEncoding::Windows1252) noexcept;
 
 // The length of the run of blanks at the start of the line.
 [[nodiscard]] inline int LeadingBlanks(std::string_view line) noexcept {

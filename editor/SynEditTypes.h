@@ -6,8 +6,9 @@
 
 namespace pindle {
 
-// A position in the text: Char is the 1-based character index in the line (it may lie beyond the
-// line's end, where the caret stands in virtual space), Line the 1-based line number.
+// A position in the text: Char is the 1-based byte position in the line, always at the start of a
+// character (in UTF-8 a character may take several bytes); beyond the line's end each further value
+// is one cell of virtual space, where the caret may stand. Line is the 1-based line number.
 struct TBufferCoord {
     int Char = 1;
     int Line = 1;

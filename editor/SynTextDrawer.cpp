@@ -1,5 +1,6 @@
 #include "editor/SynTextDrawer.h"
 
+#include "editor/SynEditChars.h"
 #include "platform/QtText.h"
 
 #include <QFontDatabase>
@@ -8,6 +9,7 @@
 #include <QGlyphRun>
 #include <QPainter>
 
+#include <algorithm>
 #include <string>
 
 namespace pindle {
@@ -86,10 +88,15 @@ TSynTextDrawer::TFace& TSynTextDrawer::FaceFor(TFontStyles style)
         face.Raw = QRawFont::fromFont(StyledFont(font_, style & (fsBold | fsItalic)));
         face.Valid = face.Raw.isValid();
         if (face.Valid) {
-            std::string all(256, '\0');
-            for (int c = 0; c < 256; ++c)
-                all[static_cast<std::size_t>(c)] = static_cast<char>(c);
-            const QList<quint32> glyphs = face.Raw.glyphIndexesForString(ToQString(all));
+            // Each byte as Windows-1252 reads it (ASCII alike in UTF-8), control characters as
+            // their pictures; 0 marks a character the font lacks.
+            QString all;
+            for (int c = 0; c < 256; ++c) {
+                const char32_t code = Windows1252ToUnicode(static_cast<unsigned char>(c));
+                const char32_t picture = ControlPicture(code);
+                all.append(QChar(static_cast<char16_t>(picture != 0 ? picture : code)));
+            }
+            const QList<quint32> glyphs = face.Raw.glyphIndexesForString(all);
             face.Valid = glyphs.size() == 256;
             for (int c = 0; face.Valid && c < 256; ++c)
                 face.Glyphs[static_cast<std::size_t>(c)] = glyphs[c];
@@ -98,45 +105,83 @@ TSynTextDrawer::TFace& TSynTextDrawer::FaceFor(TFontStyles style)
     return face;
 }
 
-void TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_view bytes, TFontStyles style,
-                               const QColor& foreground, const QColor& background)
+int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_view bytes, TFontStyles style,
+                              const QColor& foreground, const QColor& background, TTextEncoding encoding)
 {
     if (bytes.empty())
-        return;
-    const int count = static_cast<int>(bytes.size());
-    painter.fillRect(x, top, count * cellWidth_, cellHeight_, background);
+        return 0;
     TFace& face = FaceFor(style);
     const bool decorated = (style & (fsUnderline | fsStrikeOut)) != 0;
-    if (!face.Valid) {
-        // No raw glyph access on this platform: one cell at a time keeps the grid.
-        painter.setFont(StyledFont(font_, style));
-        painter.setPen(foreground);
-        for (int i = 0; i < count; ++i) {
-            const char c = bytes[static_cast<std::size_t>(i)];
-            if (!IsBlank(c) || decorated)
-                painter.drawText(x + i * cellWidth_, top + baseline_, QString(QChar(static_cast<unsigned char>(c))));
-        }
-        return;
-    }
     glyphBuffer_.clear();
     positionBuffer_.clear();
-    for (int i = 0; i < count; ++i) {
-        const char c = bytes[static_cast<std::size_t>(i)];
-        if (IsBlank(c) && !decorated)
-            continue;  // blanks are the background alone
-        glyphBuffer_.append(face.Glyphs[static_cast<unsigned char>(c)]);
-        positionBuffer_.append(QPointF(x + i * cellWidth_, top + baseline_));
+    slowChars_.clear();
+    controls_.clear();
+    const auto size = static_cast<int>(bytes.size());
+    const bool utf8 = encoding == TTextEncoding::Utf8;
+    int cells = 0;
+    for (int pos = 0; pos < size;) {
+        const auto byte = static_cast<unsigned char>(bytes[static_cast<std::size_t>(pos)]);
+        const int left = x + cells * cellWidth_;
+        const bool single = !utf8 || (byte < 0x80 && (pos + 1 >= size || static_cast<unsigned char>(bytes[static_cast<std::size_t>(pos) + 1]) < 0x80));
+        if (single) {
+            ++cells;
+            ++pos;
+            if (IsBlank(static_cast<char>(byte)) && !decorated)
+                continue;  // blanks are the background alone
+            if (ControlPicture(byte) != 0) {
+                controls_.push_back({left, byte == 0x7F ? QStringLiteral("?") : QString(QChar(static_cast<char16_t>('@' + byte)))});
+                continue;
+            }
+            const quint32 glyph = face.Valid ? face.Glyphs[byte] : 0;
+            if (glyph != 0) {
+                glyphBuffer_.append(glyph);
+                positionBuffer_.append(QPointF(left, top + baseline_));
+            } else {
+                const char32_t code = Windows1252ToUnicode(byte);
+                const char32_t picture = ControlPicture(code);
+                slowChars_.push_back({left, QString(QChar(static_cast<char16_t>(picture != 0 ? picture : code)))});
+            }
+            continue;
+        }
+        const int next = NextCharBoundary(bytes, pos, TTextEncoding::Utf8);
+        cells += CharCells(bytes, pos, next, cells, 8, TTextEncoding::Utf8);
+        // Composed where Unicode has one character for the cluster: a base and a mark taken from
+        // two different fonts would not stack.
+        slowChars_.push_back({left, ToQString(bytes.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(next - pos)))
+                                        .normalized(QString::NormalizationForm_C)});
+        pos = next;
     }
-    if (glyphBuffer_.isEmpty())
-        return;
-    QGlyphRun run;
-    run.setRawFont(face.Raw);
-    run.setGlyphIndexes(glyphBuffer_);
-    run.setPositions(positionBuffer_);
-    run.setUnderline((style & fsUnderline) != 0);
-    run.setStrikeOut((style & fsStrikeOut) != 0);
+    painter.fillRect(x, top, cells * cellWidth_, cellHeight_, background);
     painter.setPen(foreground);
-    painter.drawGlyphRun(QPointF(0, 0), run);
+    if (!glyphBuffer_.isEmpty()) {
+        QGlyphRun run;
+        run.setRawFont(face.Raw);
+        run.setGlyphIndexes(glyphBuffer_);
+        run.setPositions(positionBuffer_);
+        run.setUnderline((style & fsUnderline) != 0);
+        run.setStrikeOut((style & fsStrikeOut) != 0);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
+    if (!slowChars_.empty()) {
+        // QPainter finds a font for scripts the editor's font lacks (CJK, emoji, pictures).
+        painter.setFont(StyledFont(font_, style));
+        for (const TSlowChar& c : slowChars_)
+            painter.drawText(c.X, top + baseline_, c.Text);
+    }
+    if (!controls_.empty()) {
+        // A control character: its caret-notation letter in a small frame (^@ for NUL), since
+        // few fonts have the Control Pictures block.
+        QFont small = font_;
+        small.setPixelSize(std::max(6, cellHeight_ * 5 / 8));
+        small.setBold(true);
+        painter.setFont(small);
+        for (const TSlowChar& c : controls_) {
+            const QRect box(c.X, top + 1, cellWidth_ - 1, cellHeight_ - 3);
+            painter.drawRect(box);
+            painter.drawText(box, Qt::AlignCenter, c.Text);
+        }
+    }
+    return cells;
 }
 
 }  // namespace pindle

@@ -1,8 +1,10 @@
-// Draws 8-bit text on the editor's character grid: every byte is one cell of the measured width, in
-// any of the font's styles, so bold or italic glyphs never shift the columns after them.
+// Draws text on the editor's character grid: every character takes one cell of the measured width
+// (an East Asian wide one two), in any of the font's styles, so bold or italic glyphs never shift the
+// columns after them.
 #pragma once
 
 #include "highlight/SynEditHighlighter.h"
+#include "platform/Encoding.h"
 
 #include <QColor>
 #include <QFont>
@@ -12,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 class QPainter;
 
@@ -43,10 +46,14 @@ public:
     [[nodiscard]] int CellWidth() const noexcept { return cellWidth_; }
     [[nodiscard]] int CellHeight() const noexcept { return cellHeight_; }
 
-    // Fills the cells of the bytes with the background and draws them in the style and foreground;
-    // x is the left edge of the first cell and top the top of the row.
-    void DrawCells(QPainter& painter, int x, int top, std::string_view bytes, TFontStyles style,
-                   const QColor& foreground, const QColor& background);
+    // Fills the cells of the characters with the background and draws them in the style and
+    // foreground; x is the left edge of the first cell and top the top of the row. In Windows-1252
+    // every byte is a cell; in UTF-8 a character takes one cell or two (tabs are expanded already).
+    // Control characters show as their pictures; a character the font lacks comes from a fallback
+    // font. Returns the number of cells drawn.
+    int DrawCells(QPainter& painter, int x, int top, std::string_view bytes, TFontStyles style,
+                  const QColor& foreground, const QColor& background,
+                  TTextEncoding encoding = TTextEncoding::Windows1252);
 
 private:
     struct TFace {
@@ -65,6 +72,12 @@ private:
     int baseline_ = 12;
     QVector<quint32> glyphBuffer_;
     QVector<QPointF> positionBuffer_;
+    struct TSlowChar {
+        int X;
+        QString Text;
+    };
+    std::vector<TSlowChar> slowChars_;  // characters drawn through QPainter's font fallback
+    std::vector<TSlowChar> controls_;   // control characters, drawn as pictures
 };
 
 }  // namespace pindle

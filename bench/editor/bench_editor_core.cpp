@@ -98,7 +98,7 @@ void BM_TypeCharInMiddle(benchmark::State& state) {
     for (auto _ : state) {
         e.Rows.Rows = e.Rows.Areas = 0;
         const auto start = TClock::now();
-        e.Core.ProcessKeystroke('X', 'x');
+        e.Core.ProcessKeystroke('X', "x");
         state.SetIterationTime(SecondsOf(start));
         maxRows = std::max(maxRows, e.Rows.Rows);
         maxAreas = std::max(maxAreas, e.Rows.Areas);
@@ -115,12 +115,12 @@ void BM_CtrlEndThenCtrlHome(benchmark::State& state) {
     for (auto _ : state) {
         auto start = TClock::now();
         double cpu = ThreadSeconds();
-        e.Core.ProcessKeystroke(vk::End | scCtrl, 0);
+        e.Core.ProcessKeystroke(vk::End | scCtrl, {});
         const double end = SecondsOf(start);
         maxEndCpu = std::max(maxEndCpu, ThreadSeconds() - cpu);
         start = TClock::now();
         cpu = ThreadSeconds();
-        e.Core.ProcessKeystroke(vk::Home | scCtrl, 0);
+        e.Core.ProcessKeystroke(vk::Home | scCtrl, {});
         const double home = SecondsOf(start);
         maxHomeCpu = std::max(maxHomeCpu, ThreadSeconds() - cpu);
         state.SetIterationTime(end + home);
@@ -147,7 +147,7 @@ void BM_PageDownThroughTheText(benchmark::State& state) {
         while (e.Core.CaretXY().Line < e.Core.LineCount()) {
             const auto start = TClock::now();
             const double cpu = ThreadSeconds();
-            e.Core.ProcessKeystroke(vk::Next, 0);
+            e.Core.ProcessKeystroke(vk::Next, {});
             maxStepCpu = std::max(maxStepCpu, ThreadSeconds() - cpu);
             maxStep = std::max(maxStep, SecondsOf(start));
             ++steps;
@@ -167,11 +167,11 @@ void BM_SelectAllAndCopy(benchmark::State& state) {
     double maxCopyCpu = 0;
     for (auto _ : state) {
         auto start = TClock::now();
-        e.Core.ProcessKeystroke('A' | scCtrl, 0);
+        e.Core.ProcessKeystroke('A' | scCtrl, {});
         const double select = SecondsOf(start);
         start = TClock::now();
         const double cpu = ThreadSeconds();
-        e.Core.ProcessKeystroke('C' | scCtrl, 0);
+        e.Core.ProcessKeystroke('C' | scCtrl, {});
         const double copy = SecondsOf(start);
         maxCopyCpu = std::max(maxCopyCpu, ThreadSeconds() - cpu);
         state.SetIterationTime(select + copy);
@@ -196,10 +196,10 @@ void BM_DeleteAllThenUndo(benchmark::State& state) {
     for (auto _ : state) {
         e.Core.ExecuteCommand(ecSelectAll);
         auto start = TClock::now();
-        e.Core.ProcessKeystroke(vk::Delete, 0);
+        e.Core.ProcessKeystroke(vk::Delete, {});
         const double del = SecondsOf(start);
         start = TClock::now();
-        e.Core.ProcessKeystroke('Z' | scCtrl, 0);
+        e.Core.ProcessKeystroke('Z' | scCtrl, {});
         const double undo = SecondsOf(start);
         state.SetIterationTime(del + undo);
         maxDelete = std::max(maxDelete, del);
@@ -211,6 +211,85 @@ void BM_DeleteAllThenUndo(benchmark::State& state) {
     state.counters["undo_max_ms"] = maxUndo * 1e3;
 }
 BENCHMARK(BM_DeleteAllThenUndo)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// A single line of 1 MB with the caret at the caret limit: Arg 0 is ASCII (the plain baseline),
+// Arg 1 CJK text in UTF-8 (three bytes and two columns a character). Every step maps bytes to
+// columns far along the line; the column checkpoints keep that from walking the whole line.
+struct TLongLineEditor {
+    TSynCssSyn Css;
+    TSynEditCore Core;
+    TBenchClipboard Clipboard;
+    explicit TLongLineEditor(bool cjk) {
+        Core.SetHighlighter(&Css);
+        Core.SetClipboard(&Clipboard);
+        Core.SetWindowSize(50, 120);
+        Core.SetVisible(true);
+        std::string line;
+        line.reserve(1 << 20);
+        while (line.size() < (1 << 20)) line += cjk ? "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E" : "abc";
+        Core.Lines().Add("a {");
+        Core.Lines().Add(line);
+        Core.Lines().Add("}");
+        Core.SetCaretXY({Core.ColumnToChar(2, Core.MaxLeftChar() - 24), 2});
+    }
+};
+
+TLongLineEditor& LongLine(bool cjk) {
+    static TLongLineEditor ascii(false);
+    static TLongLineEditor wide(true);
+    return cjk ? wide : ascii;
+}
+
+void BM_LongLineKeystroke(benchmark::State& state) {
+    auto& e = LongLine(state.range(0) != 0);
+    double worst = 0;
+    for (auto _ : state) {
+        const auto start = TClock::now();
+        e.Core.ProcessKeystroke('X', "x");
+        const double took = SecondsOf(start);
+        state.SetIterationTime(took);
+        worst = std::max(worst, took);
+        e.Core.ExecuteCommand(ecDeleteLastChar);
+    }
+    state.counters["max_ms"] = worst * 1e3;
+}
+BENCHMARK(BM_LongLineKeystroke)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_LongLineCaretMove(benchmark::State& state) {
+    auto& e = LongLine(state.range(0) != 0);
+    double worst = 0;
+    for (auto _ : state) {
+        const auto start = TClock::now();
+        e.Core.ProcessKeystroke(vk::Right, {});
+        const double took = SecondsOf(start);
+        state.SetIterationTime(took);
+        worst = std::max(worst, took);
+        e.Core.ProcessKeystroke(vk::Left, {});
+    }
+    state.counters["max_ms"] = worst * 1e3;
+}
+BENCHMARK(BM_LongLineCaretMove)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Replacing the line's last character by pasting: an edit at the very end, far beyond the caret.
+void BM_LongLinePasteAtEnd(benchmark::State& state) {
+    auto& e = LongLine(state.range(0) != 0);
+    const TBufferCoord caret = e.Core.CaretXY();
+    e.Clipboard.Content = "x";
+    double worst = 0;
+    for (auto _ : state) {
+        const int end = static_cast<int>(e.Core.LineText(2).size()) + 1;
+        e.Core.SetSelection({e.Core.PrevChar(2, end), 2}, {end, 2});
+        const auto start = TClock::now();
+        e.Core.ProcessKeystroke('V' | scCtrl, {});
+        const double took = SecondsOf(start);
+        state.SetIterationTime(took);
+        worst = std::max(worst, took);
+        e.Core.Undo();
+    }
+    e.Core.SetCaretXY(caret);
+    state.counters["max_ms"] = worst * 1e3;
+}
+BENCHMARK(BM_LongLinePasteAtEnd)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace pindle

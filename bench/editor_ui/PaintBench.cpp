@@ -94,9 +94,48 @@ void BM_PaintFullWindowAfterPageDown(benchmark::State& state) { PaintWindow(stat
 BENCHMARK(BM_PaintFullWindow)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintFullWindowAfterPageDown)->Unit(benchmark::kMicrosecond);
 
+// A window scrolled as far right as it goes on a 1 MB line, with the caret there and a selection
+// running to the line's end: Arg 0 ASCII (the plain baseline), Arg 1 CJK text in UTF-8.
+std::unique_ptr<TSynEdit> longLineEditors[2];
+
+void BM_PaintLongLine(benchmark::State& state)
+{
+    const auto index = static_cast<std::size_t>(state.range(0));
+    if (!longLineEditors[index]) {
+        auto editor = std::make_unique<TSynEdit>();
+        std::string line;
+        while (line.size() < (1 << 20))
+            line += index != 0 ? "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E" : "abc";
+        editor->Lines().Add("a {");
+        editor->Lines().Add(line);
+        editor->Lines().Add("}");
+        editor->resize(1000, 800);
+        editor->show();
+        QApplication::processEvents();
+        const int end = static_cast<int>(line.size()) + 1;
+        editor->Core().SetSelection({editor->Core().ColumnToChar(2, 1000), 2}, {end, 2});
+        longLineEditors[index] = std::move(editor);
+    }
+    TSynEdit& editor = *longLineEditors[index];
+    QImage image(editor.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        editor.PaintArea(painter, image.rect());
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["left_column"] = editor.Core().LeftChar();
+}
+BENCHMARK(BM_PaintLongLine)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
-void ReleaseFixture() { fixtureHolder.reset(); }
+void ReleaseFixture()
+{
+    fixtureHolder.reset();
+    longLineEditors[0].reset();
+    longLineEditors[1].reset();
+}
 
 }  // namespace pindle
 

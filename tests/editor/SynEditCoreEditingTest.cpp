@@ -80,7 +80,7 @@ TEST(SynEditCoreStates, RandomEditsKeepLineStatesEqualToAFullRescan) {
         case 1:
             core.MoveCaretAndSelection({static_cast<int>(random() % 20) + 1,
                                         static_cast<int>(random() % static_cast<unsigned>(lines)) + 1});
-            core.ExecuteCommand(random() % 2 ? ecDeleteChar : ecChar, '*');
+            core.ExecuteCommand(random() % 2 ? ecDeleteChar : ecChar, "*");
             break;
         default:
             core.ExecuteCommand(commands[random() % std::size(commands)]);
@@ -226,7 +226,7 @@ TEST(SynEditCoreRepaint, TypingRepaintsOnlyTheCaretRow) {
     core.SetCaretXY({5, 10});
     core.SetListener(&listener);
 
-    core.ProcessKeystroke('X', 'x');
+    core.ProcessKeystroke('X', "x");
     ASSERT_EQ(listener.Areas.size(), 1u);
     EXPECT_EQ(listener.Areas[0].FirstLine, 10);
     EXPECT_EQ(listener.Areas[0].LastLine, 10);
@@ -263,7 +263,7 @@ TEST(SynEditCoreRepaint, SelectionRepaintsTheRowsItCrosses) {
     // Hidden, nothing is reported.
     listener.Areas.clear();
     core.SetVisible(false);
-    core.ExecuteCommand(ecChar, 'a');
+    core.ExecuteCommand(ecChar, "a");
     EXPECT_TRUE(listener.Areas.empty());
 }
 

@@ -32,9 +32,9 @@ protected:
         for (int i = 1; i <= core.LineCount(); ++i) lines.emplace_back(core.LineText(i));
         return lines;
     }
-    void Key(TShortCut keystroke, char typed = 0) { core.ProcessKeystroke(keystroke, typed); }
+    void Key(TShortCut keystroke, std::string_view typed = {}) { core.ProcessKeystroke(keystroke, typed); }
     void Type(std::string_view text) {
-        for (const char c : text) core.ExecuteCommand(ecChar, c);
+        for (const char c : text) core.ExecuteCommand(ecChar, std::string_view(&c, 1));
     }
 
     TSynCssSyn css;
@@ -138,9 +138,9 @@ TEST_F(CoreTest, OverwriteKeysSelectingWithShiftThenTypingKeepTheNextCharacter) 
     Key(vk::Right);
     Key(Shift | vk::Right);
     Key(Shift | vk::Right);
-    Key('X', 'X');
+    Key('X', "X");
     EXPECT_EQ(Text(), Lines{"aXdef"});
-    Key('Y', 'Y');  // without a selection, overwrite takes the next character
+    Key('Y', "Y");  // without a selection, overwrite takes the next character
     EXPECT_EQ(Text(), Lines{"aXYef"});
 }
 
@@ -156,12 +156,13 @@ TEST_F(CoreTest, TypingBeyondTheLineEndFillsWithBlanks) {
 
 TEST_F(CoreTest, ControlCharactersAndCtrlKeysTypeNothing) {
     Load({""});
-    EXPECT_FALSE(core.ProcessKeystroke(Ctrl | 'Q', 0x11));
-    EXPECT_FALSE(core.ProcessKeystroke(scAlt | 'Q', 'q'));
-    EXPECT_TRUE(core.ProcessKeystroke('Q', 'q'));
-    EXPECT_TRUE(core.ProcessKeystroke(0xDE, static_cast<char>(0xE9)));  // a Latin-1 letter
-    EXPECT_TRUE(core.ProcessKeystroke(scCtrl | scAlt | 'Q', '@'));      // AltGr
-    EXPECT_EQ(Text(), Lines{"q\xE9@"});
+    EXPECT_FALSE(core.ProcessKeystroke(Ctrl | 'Q', "\x11"));
+    EXPECT_FALSE(core.ProcessKeystroke(scAlt | 'Q', "q"));
+    EXPECT_FALSE(core.ProcessKeystroke('Q', "a\x7F"));  // DEL within typed text
+    EXPECT_TRUE(core.ProcessKeystroke('Q', "q"));
+    EXPECT_TRUE(core.ProcessKeystroke(0xDE, "\xC3\xA9"));         // é, two bytes in UTF-8
+    EXPECT_TRUE(core.ProcessKeystroke(scCtrl | scAlt | 'Q', "@"));  // AltGr
+    EXPECT_EQ(Text(), Lines{"q\xC3\xA9@"});
 }
 
 TEST_F(CoreTest, UndoAndRedoKeepAtMost1024Entries) {
@@ -169,7 +170,7 @@ TEST_F(CoreTest, UndoAndRedoKeepAtMost1024Entries) {
     // 1030 edits, each its own entry: letters, with a line break after every 26th.
     for (int i = 0; i < 1030; ++i) {
         if (i % 27 == 26) core.ExecuteCommand(ecLineBreak);
-        else core.ExecuteCommand(ecChar, static_cast<char>('a' + i % 27));
+        else core.ExecuteCommand(ecChar, std::string(1, static_cast<char>('a' + i % 27)));
     }
     const auto edited = Text();
     EXPECT_EQ(core.UndoCount(), 1024);
@@ -237,7 +238,7 @@ TEST_F(CoreTest, CharacterTypedAtTheLastColumnIsRefusedAudiblyAndChangesNothing)
     Load({"short", longLine});
 
     core.SetCaretXY({1024, 1});  // beyond the end of a short line
-    Key('Z', 'z');
+    Key('Z', "z");
     EXPECT_EQ(listener.Refusals, 1);
     EXPECT_EQ(Text(), (Lines{"short", longLine}));
     EXPECT_FALSE(core.CanUndo());
@@ -245,7 +246,7 @@ TEST_F(CoreTest, CharacterTypedAtTheLastColumnIsRefusedAudiblyAndChangesNothing)
     // A selection that starts at the last column stays as it was.
     core.SetSelection({1500, 2}, {1024, 2});
     ASSERT_EQ(core.SelText(), longLine.substr(1023, 476));
-    Key('Z', 'z');
+    Key('Z', "z");
     EXPECT_EQ(listener.Refusals, 2);
     EXPECT_EQ(core.SelText(), longLine.substr(1023, 476));
     EXPECT_EQ(core.LineText(2), longLine);
@@ -253,7 +254,7 @@ TEST_F(CoreTest, CharacterTypedAtTheLastColumnIsRefusedAudiblyAndChangesNothing)
     // One column to the left the character goes in; a paste at the last column, which the caret
     // limit does not hold back, inserts its text.
     core.SetCaretXY({1023, 1});
-    Key('Z', 'z');
+    Key('Z', "z");
     EXPECT_EQ(core.LineText(1), "short" + std::string(1017, ' ') + "z");
     clipboard.Content = "p";
     core.SetCaretXY({1024, 1});

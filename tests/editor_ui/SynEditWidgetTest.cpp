@@ -196,11 +196,161 @@ TEST_F(EditorWidget, BothUndoKeysTakeBackTyping)
 
 TEST_F(EditorWidget, TypesLatin1CharactersAsSingleBytes)
 {
-    Load({""});
-    QTest::keyClicks(editor_, QStringLiteral("caf"));
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
-    QApplication::sendEvent(editor_, &press);
-    EXPECT_EQ(Line(0), "caf\xE9");
+    // A Windows-1252 document keeps one byte per character; the same key in UTF-8 types two.
+    for (const auto& [encoding, expected] : {std::pair{TTextEncoding::Windows1252, std::string("caf\xE9")},
+                                             std::pair{TTextEncoding::Utf8, std::string("caf\xC3\xA9")}}) {
+        Load({""});
+        editor_->SetEncoding(encoding);
+        QTest::keyClicks(editor_, QStringLiteral("caf"));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
+        QApplication::sendEvent(editor_, &press);
+        EXPECT_EQ(Line(0), expected);
+        QTest::keyClick(editor_, Qt::Key_Left);
+        EXPECT_EQ(Core().CaretXY().Char, 4);  // one step back over the whole é
+    }
+    editor_->SetEncoding(TTextEncoding::Utf8);
+}
+
+// One user flow in UTF-8: keys, an input method and the clipboard all put UTF-8 bytes in, and copy
+// gives the same characters back.
+TEST_F(EditorWidget, TypesPastesAndComposesUtf8)
+{
+    Load({"a {  }"});
+    Core().SetCaretXY({5, 1});
+    for (const char16_t c : {u'\u00E9', u'\u20AC', u'\u2192', u'\u65E5'}) {  // é € → 日
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(editor_, &press);
+    }
+    const std::string pasted = "\xE2\x82\xAC|\xC3\xA9|\xE6\x97\xA5";  // €|é|日
+    desktop_.Clipboard = pasted;
+    QTest::keyClick(editor_, Qt::Key_V, Qt::ControlModifier);
+    const std::string typed = "\xC3\xA9\xE2\x82\xAC\xE2\x86\x92\xE6\x97\xA5";
+    EXPECT_EQ(Line(0), "a { " + typed + pasted + " }");
+    QTest::keyClick(editor_, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(editor_, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(desktop_.Clipboard, "\xE6\x97\xA5");
+
+    // An input method: the pre-edit text shows at the caret and changes nothing; the commit types.
+    Core().SetCaretXY({5, 1});
+    const QRect caret = editor_->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(editor_->viewport()->geometry().contains(caret.center()));
+    EXPECT_EQ(caret.left(), editor_->BufferPosToPixels({5, 1}).x() + editor_->viewport()->x() - 1);
+    EXPECT_EQ(editor_->inputMethodQuery(Qt::ImSurroundingText).toString(),
+              ToQString(Line(0), TTextEncoding::Utf8));
+    EXPECT_EQ(editor_->inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
+    const QImage before = Render();
+    QInputMethodEvent compose(QStringLiteral("\u306B\u307B"), {{QInputMethodEvent::Cursor, 2, 1, {}}});  // にほ
+    QApplication::sendEvent(editor_, &compose);
+    EXPECT_NE(Render(), before);
+    EXPECT_EQ(Line(0), "a { " + typed + pasted + " }");
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\u65E5\u672C"));  // 日本
+    QApplication::sendEvent(editor_, &commit);
+    EXPECT_EQ(Line(0).substr(0, 10), "a { \xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_EQ(Core().CaretXY().Char, 11);
+    EXPECT_EQ(editor_->inputMethodQuery(Qt::ImCursorPosition).toInt(), 6);
+    EXPECT_TRUE(desktop_.Messages.empty());
+}
+
+// A click puts the caret before or after a wide character by which half of its two cells it hits.
+TEST_F(EditorWidget, ClicksOnWideCharactersLandOnTheNearerSide)
+{
+    Load({"\xE6\x97\xA5\xE6\x9C\xAC" "x"});  // 日本x
+    const int w = editor_->CharWidth();
+    const QPoint origin = editor_->BufferPosToPixels({1, 1}) + QPoint(0, editor_->LineHeight() / 2);
+    const std::vector<std::pair<double, int>> clicks = {{0.4, 1}, {0.9, 1}, {1.2, 4}, {1.9, 4}, {2.6, 4}, {3.1, 7}, {4.6, 8}};
+    for (const auto& [cells, ch] : clicks) {
+        const QPoint point = origin + QPoint(static_cast<int>(cells * w), 0);
+        SendMouse(QEvent::MouseButtonPress, point, Qt::LeftButton);
+        SendMouse(QEvent::MouseButtonRelease, point, Qt::NoButton);
+        EXPECT_EQ(Core().CaretXY(), (TBufferCoord{ch, 1})) << cells;
+    }
+}
+
+// Pasted text another program made: a lone surrogate arrives as bytes that are no UTF-8, each of
+// which becomes U+FFFD; a private-use character is a character like any other in UTF-8 and refused in Windows-1252.
+TEST_F(EditorWidget, PastingBrokenOrPrivateUseTextKeepsTheText)
+{
+    Load({"p { }"});
+    Core().SetCaretXY({5, 1});
+    desktop_.Clipboard = "a\xED\xA0\x80" "b\xEE\x80\x80";  // a, lone U+D800, b, U+E000
+    const std::string_view replacement = "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD";  // U+FFFD for each stray byte
+    QTest::keyClick(editor_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Line(0), "p { a" + std::string(replacement) + "b\xEE\x80\x80}");
+    EXPECT_TRUE(desktop_.Messages.empty());
+    editor_->SetEncoding(TTextEncoding::Windows1252);
+    QTest::keyClick(editor_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Line(0), "p { a" + std::string(replacement) + "b\xEE\x80\x80}");
+    EXPECT_EQ(desktop_.Messages.size(), 1U);
+    editor_->SetEncoding(TTextEncoding::Utf8);
+}
+
+TEST_F(EditorWidget, AWindows1252DocumentRefusesWhatItCannotHold)
+{
+    Load({"caf\xE9"});
+    editor_->SetEncoding(TTextEncoding::Windows1252);
+    Core().SetCaretXY({5, 1});
+    QKeyEvent euro(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("\u20AC"));
+    QApplication::sendEvent(editor_, &euro);
+    EXPECT_EQ(Line(0), "caf\xE9\x80");  // € is byte 80 there, one cell
+    EXPECT_EQ(Core().CharToColumn(1, 6), 6);
+    QKeyEvent ni(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("\u65E5"));
+    QApplication::sendEvent(editor_, &ni);
+    desktop_.Clipboard = "x\xE6\x97\xA5";
+    QTest::keyClick(editor_, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Line(0), "caf\xE9\x80");  // nothing inserted, never a '?'
+    ASSERT_EQ(desktop_.Messages.size(), 2U);
+    for (const auto& message : desktop_.Messages) {
+        EXPECT_EQ(message.Type, TMsgDlgType::mtError);
+        EXPECT_NE(message.Text.find("\xE6\x97\xA5"), std::string::npos) << message.Text;
+    }
+    Core().SetSelection({4, 1}, {6, 1});
+    QTest::keyClick(editor_, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(desktop_.Clipboard, "\xC3\xA9\xE2\x82\xAC");  // é€ in UTF-8 for other programs
+    editor_->SetEncoding(TTextEncoding::Utf8);
+}
+
+// Wide characters take two cells, a NUL byte shows as a picture and the text after it is drawn.
+TEST_F(EditorWidget, PaintsCjkInTwoCellsAndANulAsAPicture)
+{
+    Load({"\xE6\x97\xA5\xE6\x9C\xAC" "x", std::string("p {color:red}\0x", 15).c_str()});
+    editor_->Lines().Put(1, std::string_view("p {color:red}\0x", 15));
+    other_->setFocus();
+    QApplication::processEvents();
+    const QImage image = Render();
+    const auto ink = [&](TBufferCoord at, int cells) {
+        const QRect rect(editor_->BufferPosToPixels(at), QSize(editor_->CharWidth() * cells, editor_->LineHeight()));
+        int dark = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        return dark;
+    };
+    const int w = editor_->CharWidth();
+    EXPECT_EQ(editor_->BufferPosToPixels({7, 1}).x() - editor_->BufferPosToPixels({1, 1}).x(), 4 * w);
+    EXPECT_GT(ink({1, 1}, 1), 3);  // both halves of 日 carry ink
+    EXPECT_GT(ink({2, 1}, 1) + ink({1, 1}, 2) - ink({1, 1}, 1), 3);
+    EXPECT_GT(ink({4, 1}, 2), 3);
+    EXPECT_GT(ink({7, 1}, 1), 3);  // x after 日本, at column 5
+    EXPECT_GT(ink({14, 2}, 1), 3);  // the NUL's picture
+    EXPECT_GT(ink({15, 2}, 1), 3);  // and the x after it
+}
+
+TEST_F(EditorWidget, ColoursFollowAPaletteChange)
+{
+    Load({"a"});
+    QPalette dark = editor_->palette();
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    editor_->setPalette(dark);
+    EXPECT_EQ(editor_->Color(), QColor(0x20, 0x20, 0x20));
+    EXPECT_EQ(editor_->FontColor(), QColor(0xE0, 0xE0, 0xE0));
+    editor_->SetColor(Qt::yellow);  // a colour of the program's own stays
+    dark.setColor(QPalette::Base, Qt::black);
+    editor_->setPalette(dark);
+    EXPECT_EQ(editor_->Color(), QColor(Qt::yellow));
+    EXPECT_EQ(Render().pixelColor(editor_->BufferPosToPixels({3, 1}) + QPoint(1, 1)), QColor(Qt::yellow));
 }
 
 TEST_F(EditorWidget, ACharacterTheLastColumnRefusesSoundsThePlatformBeep)
