@@ -238,6 +238,9 @@ TEST_F(SafeSaveTest, AnOrdinaryUserSavesThroughAnUnnamedFile)
     fs::permissions(folder_, fs::perms(0777));
     std::string path = WriteBytes("site.css", "old");
     ::chmod(path.c_str(), 0666);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.c_str(), testing::Nobody, testing::Nobody), 0);  // the user's own file
+    }
     std::string result = RunInChild([&]() -> std::string {
         if (!testing::BecomeOrdinaryUser())
             return "could not become an ordinary user";
