@@ -643,15 +643,4 @@ std::vector<std::string> OldCopiesOf(const std::string& fileName)
     return copies;
 }
 
-std::string OldCopiesNote(const std::string& fileName)
-{
-    const std::vector<std::string> copies = OldCopiesOf(fileName);
-    if (copies.empty())
-        return {};
-    std::string note = "A save of this file did not finish. Its old content is kept in:";
-    for (const std::string& copy : copies)
-        note += "\r\n" + copy;
-    return note;
-}
-
 }  // namespace pindle

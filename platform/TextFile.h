@@ -122,8 +122,6 @@ private:
 
 // Copies of the file's old content that saves which did not finish left, oldest name first.
 [[nodiscard]] std::vector<std::string> OldCopiesOf(const std::string& fileName);
-// What to tell the user about those copies; empty when there are none.
-[[nodiscard]] std::string OldCopiesNote(const std::string& fileName);
 
 // A regular file open for reading through a large buffer. Ctrl-Z and NUL are ordinary bytes. It reads
 // as far as the size the file had when it was opened: a file that grows meanwhile reads as it was.
