@@ -488,9 +488,9 @@ TEST_F(SafeSaveTest, AnInPlaceSaveKeepsAWholeCopyUntilItEndsAndAFailedOnePutsThe
         save.Writer().Write(std::string(TTextWriter::BufferSize * 2, 'n'));
         save.Writer().Flush();
         EXPECT_EQ(OldCopiesOf(path), std::vector<std::string>{PathOf("site.css~pindle-backup")});
-        EXPECT_EQ(ReadBytes(PathOf("site.css~pindle-backup")), old);
+        EXPECT_TRUE(ReadBytes(PathOf("site.css~pindle-backup")) == old);
     }
-    EXPECT_EQ(ReadBytes(PathOf("other.css")), old);
+    EXPECT_TRUE(ReadBytes(PathOf("other.css")) == old);
     EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"other.css", "site.css"}));
 
     // A copy left by an earlier crash is kept, and the next one takes another name.
