@@ -65,8 +65,9 @@ private:
 // Otherwise (more links, another owner, attributes that cannot be copied, a folder that takes no
 // new file or refuses the rename) the target is written in place, and a whole copy of its old content
 // is on the disk first, beside it as `NAME~pindle-backup` (or, where the folder takes no new file, in
-// the user's state folder). The copy goes once the new content is on the disk; a failed save puts
-// the old content back. After a crash the copy is where the old content is whole: OldCopiesOf names it.
+// the user's state folder, else in /var/tmp). The copy goes once the new content is on the disk; a
+// failed save puts the old content back. After a crash the copy is where the old content is whole:
+// OldCopiesOf names it. A file that this user cannot read cannot be copied, and is not saved in place.
 class TSafeSave {
 public:
     enum class TMethod : std::uint8_t { UnnamedFile, NamedFile, InPlace };
