@@ -352,32 +352,35 @@ std::string MakeBackup(const std::string& target, const struct stat& old)
         }
         TTextWriter writer(fd, temporary);
         int from = -1;
+        std::string name;
         try {
             from = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
             if (from < 0)
                 RaiseInOutError(errno);
             CopyContent(from, writer);
             ::close(std::exchange(from, -1));
+            writer.Sync();
+            // Named while it is still this user's own file: the system may refuse a link to another's.
+            for (int n = 1; name.empty(); ++n) {
+                std::string candidate = folder + "/" + prefix + (n == 1 ? "" : "." + std::to_string(n));
+                if (::link(temporary.c_str(), candidate.c_str()) == 0)
+                    name = std::move(candidate);
+                else if (errno != EEXIST || n == 1000)
+                    RaiseInOutError(errno);
+            }
+            ::unlink(temporary.c_str());
             if (::fchown(fd, old.st_uid, old.st_gid) != 0)
                 (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
             (void)::fchmod(fd, old.st_mode & 0606);
-            writer.Sync();
             writer.Close();
-            for (int n = 1; n < 1000; ++n) {
-                std::string name = folder + "/" + prefix + (n == 1 ? "" : "." + std::to_string(n));
-                if (::link(temporary.c_str(), name.c_str()) == 0) {
-                    ::unlink(temporary.c_str());
-                    SyncFolder(folder);
-                    return name;
-                }
-                if (errno != EEXIST)
-                    RaiseInOutError(errno);
-            }
-            RaiseInOutError(EEXIST);
+            SyncFolder(folder);
+            return name;
         } catch (...) {
             if (from >= 0)
                 ::close(from);
             ::unlink(temporary.c_str());
+            if (!name.empty())
+                ::unlink(name.c_str());  // the target was not touched yet
             throw;
         }
     }
