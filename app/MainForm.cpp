@@ -11,6 +11,7 @@
 #include "model/Stylesheet.h"
 #include "platform/Application.h"
 #include "platform/QtText.h"
+#include "platform/TextFile.h"
 
 #include <QEvent>
 #include <QFile>
@@ -65,6 +66,18 @@ public:
     std::vector<TStyleRow> Rows;
     TSynLineStore Lines;
 };
+
+// Names the copies of old content that a save of the file which did not finish left behind.
+void ReportOldCopies(QWidget* parent, const std::string& fileName)
+{
+    const std::vector<std::string> copies = OldCopiesOf(fileName);
+    if (copies.empty())
+        return;
+    std::string note = "A save of this file did not finish. Its old content is kept in:";
+    for (const std::string& copy : copies)
+        note += "\r\n" + PathText(copy);
+    Desktop().MessageBox(parent, TMsgDlgType::mtWarning, "Pindle", note);
+}
 
 // The pane's lines as the writer reads them.
 class TPaneLines final : public IStylesheetLines {
@@ -449,6 +462,7 @@ void TMainForm::LoadFromFile(const std::string& name)
     seEditor->Lines().AddStrings(std::move(read.Lines));
     FileName = name;
     SetCaption("Pindle - [ " + PathText(name) + "]");
+    ReportOldCopies(this, name);
 }
 
 void TMainForm::SaveToFile(const std::string& name)
@@ -457,6 +471,7 @@ void TMainForm::SaveToFile(const std::string& name)
     FileName = name;
     SetCaption("Pindle - [" + PathText(name) + "]");
     HTMLCode1Click();
+    ReportOldCopies(this, name);
 }
 
 void TMainForm::HTMLCode1Click()

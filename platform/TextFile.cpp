@@ -7,10 +7,7 @@
 #endif
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -258,7 +255,8 @@ void TTextReader::Reset(const std::string& fileName)
     }
     fd_ = fd;
     fileSize_ = static_cast<long long>(info.st_size);
-    // A small file needs no large buffer; the size is only a guess, a growing file still reads whole.
+    unread_ = fileSize_;
+    // A small file needs no large buffer.
     std::size_t wanted = static_cast<std::size_t>(std::min<long long>(fileSize_ + 1, BufferSize));
     buffer_.assign(std::max<std::size_t>(wanted, 4096), '\0');
     begin_ = end_ = 0;
@@ -273,8 +271,14 @@ bool TTextReader::Fill()
         return false;
     if (begin_ == end_)
         begin_ = end_ = 0;
+    // Another program may keep appending: what came after the open is not read, or it never ends.
+    if (unread_ <= 0) {
+        atEnd_ = true;
+        return false;
+    }
+    const std::size_t wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(buffer_.size() - end_)));
     for (;;) {
-        ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        ssize_t got = ::read(fd_, buffer_.data() + end_, wanted);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -285,6 +289,7 @@ bool TTextReader::Fill()
             return false;
         }
         end_ += static_cast<std::size_t>(got);
+        unread_ -= got;
         return true;
     }
 }
@@ -359,252 +364,6 @@ void TTextReader::Close()
     buffer_.clear();
     buffer_.shrink_to_fit();
     carry_.clear();
-}
-
-namespace {
-
-std::string FolderOf(const std::string& path)
-{
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-// The file a symbolic link points to; other names as they are. A loop is found by the stat after it.
-std::string ResolveTarget(const std::string& fileName)
-{
-    struct stat info {};
-    if (::lstat(fileName.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return fileName;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(fileName.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : fileName;
-}
-
-std::string TemporaryNameIn(const std::string& folder)
-{
-    static unsigned counter = 0;
-    return folder + "/.pindle-save-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-}
-
-// Kernels and file systems without unnamed files refuse them with one of these.
-bool UnnamedFilesUnsupported(int error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
-
-// The folder's permissions (or its immutable flag) refuse a new file.
-bool NewFileRefused(int error) { return error == EACCES || error == EPERM; }
-
-// A new, empty hidden file beside the target, readable by its owner alone.
-int CreateNamedFile(const std::string& folder, std::string& name)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = TemporaryNameIn(folder);
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// The target itself, emptied, to be written in place; -1 with errno set when it cannot be.
-int OpenInPlace(const std::string& path)
-{
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    int error = 0;
-    if (::fstat(fd, &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = EACCES;  // it was replaced by a pipe or device since it was looked at
-    else if (::ftruncate(fd, 0) != 0)
-        error = errno;
-    if (error == 0)
-        return fd;
-    ::close(fd);
-    errno = error;
-    return -1;
-}
-
-// The process's umask, read without changing it where the system tells it.
-mode_t CurrentUmask()
-{
-    std::FILE* status = std::fopen("/proc/self/status", "re");
-    if (status != nullptr) {
-        char line[256];
-        unsigned mask = 0;
-        bool found = false;
-        while (!found && std::fgets(line, sizeof line, status) != nullptr)
-            found = std::sscanf(line, "Umask: %o", &mask) == 1;
-        std::fclose(status);
-        if (found)
-            return static_cast<mode_t>(mask);
-    }
-    mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
-// Makes the new name durable; a folder that cannot be synced costs nothing but that.
-void SyncFolder(const std::string& folder)
-{
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    (void)::fsync(fd);
-    ::close(fd);
-}
-
-}  // namespace
-
-TSafeSave::TTemporaryName::~TTemporaryName()
-{
-    if (!path_.empty())
-        ::unlink(path_.c_str());
-}
-
-TSafeSave::TSafeSave(const std::string& fileName)
-    : target_(FindTarget(fileName)), writer_(OpenContent(), target_.Path)
-{
-}
-
-TSafeSave::TTarget TSafeSave::FindTarget(const std::string& fileName)
-{
-    CheckFileName(fileName);
-    TTarget target;
-    target.Path = ResolveTarget(fileName);
-    target.Folder = FolderOf(target.Path);
-    if (::stat(target.Path.c_str(), &target.Old) == 0)
-        target.Exists = true;
-    else if (errno != ENOENT)
-        RaiseInOutError(errno);
-    if (target.Exists) {
-        // Opening a pipe for writing waits for a reader, and a device cannot be replaced.
-        if (!S_ISREG(target.Old.st_mode))
-            RaiseInOutError(S_ISDIR(target.Old.st_mode) ? EISDIR : EACCES);
-        if (::faccessat(AT_FDCWD, target.Path.c_str(), W_OK, AT_EACCESS) != 0)
-            RaiseInOutError(errno);  // a read-only file stays as it is
-    }
-    return target;
-}
-
-int TSafeSave::OpenContent()
-{
-    method_ = TMethod::UnnamedFile;
-    int fd = ::open(target_.Folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && UnnamedFilesUnsupported(errno)) {
-        method_ = TMethod::NamedFile;
-        std::string name;
-        fd = CreateNamedFile(target_.Folder, name);
-        if (fd >= 0)
-            tempName_.Set(std::move(name));
-    }
-    if (fd < 0 && NewFileRefused(errno) && target_.Exists) {
-        method_ = TMethod::InPlace;
-        fd = OpenInPlace(target_.Path);
-    }
-    if (fd < 0)
-        RaiseInOutError(errno);
-    return fd;
-}
-
-void TSafeSave::SetOwnerAndMode(int fd) const
-{
-    if (!target_.Exists) {
-        // A file system that keeps no modes may refuse this; the file then stays private.
-        (void)::fchmod(fd, 0666 & ~CurrentUmask());
-        return;
-    }
-    // Only the owner's group may be kept where the system refuses the owner (a save by another user);
-    // where it refuses both, the file keeps the saving user's owner and group.
-    if (::fchown(fd, target_.Old.st_uid, target_.Old.st_gid) != 0 &&
-        ::fchown(fd, static_cast<uid_t>(-1), target_.Old.st_gid) != 0) {
-    }
-    if (::fchmod(fd, target_.Old.st_mode & 07777) != 0)
-        RaiseInOutError(errno);
-}
-
-void TSafeSave::NameUnnamedFile(int fd)
-{
-    // Linking through /proc needs no privilege; linking the descriptor itself needs
-    // CAP_DAC_READ_SEARCH on kernels before 6.10, and is the way left where /proc is not mounted.
-    std::string self = "/proc/self/fd/" + std::to_string(fd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = TemporaryNameIn(target_.Folder);
-        int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
-        if (linked != 0 && errno == ENOENT)
-            linked = ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
-        if (linked == 0) {
-            tempName_.Set(std::move(name));
-            return;
-        }
-        if (errno != EEXIST)
-            RaiseInOutError(errno);
-    }
-    RaiseInOutError(EEXIST);
-}
-
-void TSafeSave::Commit()
-{
-    int fd = writer_.Descriptor();
-    if (fd < 0)
-        RaiseInOutError(EBADF);
-    writer_.Flush();
-    if (method_ != TMethod::InPlace)
-        SetOwnerAndMode(fd);
-    writer_.Sync();
-    if (method_ == TMethod::UnnamedFile)
-        NameUnnamedFile(fd);
-    writer_.Close();
-    if (method_ == TMethod::InPlace)
-        return;
-    if (::rename(tempName_.Path().c_str(), target_.Path.c_str()) != 0) {
-        // A sticky folder (such as /tmp) takes new files but lets no one else replace the owner's
-        // file, even a writable one: then the content is copied into it.
-        if (!NewFileRefused(errno) || !target_.Exists)
-            RaiseInOutError(errno);
-        method_ = TMethod::InPlace;
-        CopyIntoTarget();
-        return;  // the temporary name goes with tempName_
-    }
-    tempName_.Release();
-    SyncFolder(target_.Folder);
-}
-
-void TSafeSave::CopyIntoTarget() const
-{
-    int from = ::open(tempName_.Path().c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0)
-        RaiseInOutError(errno);
-    int to = OpenInPlace(target_.Path);
-    if (to < 0) {
-        int error = errno;
-        ::close(from);
-        RaiseInOutError(error);
-    }
-    try {
-        TTextWriter writer(to, target_.Path);
-        std::vector<char> buffer(TTextWriter::BufferSize);
-        for (;;) {
-            ssize_t got = ::read(from, buffer.data(), buffer.size());
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                RaiseInOutError(errno);
-            if (got == 0)
-                break;
-            writer.Write(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-        }
-        writer.Sync();
-        writer.Close();
-    } catch (...) {
-        ::close(from);
-        throw;
-    }
-    ::close(from);
 }
 
 }  // namespace pindle

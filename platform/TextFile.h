@@ -53,24 +53,28 @@ private:
     std::size_t used_ = 0;
 };
 
-// A save that replaces a file only once the new content is whole and on the disk. The content is
-// written into a file without a name in the target's folder (or, where the file system has none, a
-// hidden file there), private to the owner while it grows; Commit gives it the old file's mode and
-// owner, or the umask's mode for a new file, names it and renames it over the target. A save that
-// fails or is never committed leaves nothing behind. Nor does a program killed while saving, except
-// with the hidden file, or in the instant between naming the content and the rename. A symbolic
-// link is followed, so that the link stays a link.
+// A save that keeps what the file is. Where the new content can become the old file in full (the
+// file has one link, its owner and group can be given to a new file, and so can its extended
+// attributes and ACL), the content is written into a file without a name in the target's folder (or,
+// where the file system has none, a hidden `.pindle-save-PID-N.tmp` there), private to the owner
+// while it grows; Commit gives it the old file's owner, attributes and mode, or the umask's mode for
+// a new file, names it and renames it over the target. A save that fails or is never committed
+// leaves nothing behind; a name left by a killed save carries the dead process's id and is removed
+// by the next save in that folder. Symbolic links are followed, a dangling one to the file it names.
 //
-// Only where the folder takes no new file, or lets the target not be replaced (another user's file
-// in a sticky folder), but the target itself is writable, is the target emptied and written in
-// place: that is the one case in which a failure or a crash loses the old content.
+// Otherwise (more links, another owner, attributes that cannot be copied, a folder that takes no
+// new file or refuses the rename) the target is written in place, and a whole copy of its old content
+// is on the disk first, beside it as `NAME~pindle-backup` (or, where the folder takes no new file, in
+// the user's state folder, else in /var/tmp). The copy goes once the new content is on the disk; a
+// failed save puts the old content back. After a crash the copy is where the old content is whole:
+// OldCopiesOf names it. A file that this user cannot read cannot be copied, and is not saved in place.
 class TSafeSave {
 public:
     enum class TMethod : std::uint8_t { UnnamedFile, NamedFile, InPlace };
 
     // Refuses anything but a regular file before opening it, so that a pipe cannot block the open.
     explicit TSafeSave(const std::string& fileName);
-    ~TSafeSave() = default;  // an uncommitted save leaves the target and the folder as they were
+    ~TSafeSave();  // an uncommitted save leaves the target as it was
     TSafeSave(const TSafeSave&) = delete;
     TSafeSave& operator=(const TSafeSave&) = delete;
 
@@ -103,17 +107,25 @@ private:
     };
 
     int OpenContent();  // the descriptor the content goes to; sets method_, and tempName_ for a named file
-    void SetOwnerAndMode(int fd) const;
+    int OpenInPlaceWithBackup();
+    [[nodiscard]] bool MakeLikeOldFile(int fd) const;  // false when the new file cannot be what the old was
     void NameUnnamedFile(int fd);
-    void CopyIntoTarget() const;
+    void CopyIntoTarget();
+    void RestoreFromBackup() noexcept;
 
     TTarget target_;
     TMethod method_ = TMethod::UnnamedFile;
+    bool committed_ = false;
+    std::string backup_;       // the copy of the old content while the target is written in place
     TTemporaryName tempName_;  // declared before the writer, so the file is closed before it is removed
     TTextWriter writer_;
 };
 
-// A regular file open for reading through a large buffer. Ctrl-Z and NUL are ordinary bytes.
+// Copies of the file's old content that saves which did not finish left, oldest name first.
+[[nodiscard]] std::vector<std::string> OldCopiesOf(const std::string& fileName);
+
+// A regular file open for reading through a large buffer. Ctrl-Z and NUL are ordinary bytes. It reads
+// as far as the size the file had when it was opened: a file that grows meanwhile reads as it was.
 class TTextReader {
 public:
     static constexpr std::size_t BufferSize = std::size_t{1} << 20;
@@ -140,6 +152,7 @@ private:
 
     int fd_ = -1;
     long long fileSize_ = 0;
+    long long unread_ = 0;  // bytes left up to the size the file had when it was opened
     std::vector<char> buffer_;
     std::size_t begin_ = 0;  // first unread byte in buffer_
     std::size_t end_ = 0;    // one past the last valid byte

@@ -35,12 +35,12 @@ fail() {
 # A display number of our own: low numbers are where other X servers come and go, so start at a
 # random place in 100..399 and take the first number whose server comes up and answers. -noreset:
 # otherwise the server resets when its last client leaves and refuses connections meanwhile.
-# PINDLE_E2E_DISPLAY=N takes display :N and no other (a machine that hands out display numbers).
+# PINDLE_E2E_DISPLAY names the one number to use instead.
 start_xvfb() {
-  local n tries
+  local n tries count=20
   n=$((100 + RANDOM % 300))
-  [ -n "${PINDLE_E2E_DISPLAY:-}" ] && n=$((PINDLE_E2E_DISPLAY - 1))
-  for tries in $(seq 20); do
+  [ -n "${PINDLE_E2E_DISPLAY:-}" ] && n=$((PINDLE_E2E_DISPLAY - 1)) count=1
+  for tries in $(seq "$count"); do
     n=$((n + 1))
     if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then
       [ -n "${PINDLE_E2E_DISPLAY:-}" ] && return 1
@@ -151,3 +151,74 @@ expect_file() {
   fi
 }
 
+# ---- Starting and stopping the program, error boxes, Save As over a file -------------------------
+
+# stop_pindle: ends the running pindle and waits until it has gone, window and all.
+stop_pindle() {
+  if [ -n "$PINDLE_PID" ]; then
+    kill "$PINDLE_PID" 2>/dev/null || true
+    wait "$PINDLE_PID" 2>/dev/null || true
+    PINDLE_PID=""
+  fi
+}
+
+# start_pindle [WRAPPER...]: starts pindle through the wrapper command and waits for its window.
+start_pindle() {
+  stop_pindle
+  "$@" "$PINDLE" >"$WORK/pindle.log" 2>&1 &
+  PINDLE_PID=$!
+  MAIN=$(wait_window "Pindle" 600) || fail "the main window did not appear (started with: $*)"
+}
+
+# still_running WHAT: fails when the program has gone, with the way it ended.
+still_running() {
+  if ! kill -0 "$PINDLE_PID" 2>/dev/null; then
+    local status=0
+    wait "$PINDLE_PID" 2>/dev/null || status=$?
+    PINDLE_PID=""
+    fail "the program ended with status $status $1"
+  fi
+}
+
+# wait_error_box: the id of the error box (captioned "Pindle", not the main window), up to 10 s.
+wait_error_box() {
+  local id
+  for _ in $(seq 200); do
+    for id in $(xdotool search --onlyvisible --name '^Pindle$' 2>/dev/null); do
+      [ "$id" != "$MAIN" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.05
+  done
+  return 1
+}
+
+# close_error_box BOX: Enter on the box, then waits until it has gone.
+close_error_box() {
+  focus "$1"
+  xdotool key Return
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name '^Pindle$' 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.05
+  done
+  fail "the error box did not close"
+}
+
+# save_as_replacing PATH: Save As onto an existing file, answering Yes when the dialog asks.
+save_as_replacing() {
+  local dialog question
+  dialog=$(menu_command f a "Save As") || fail "the Save As dialog did not open"
+  focus "$dialog"
+  sleep 0.2
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  for _ in $(seq 200); do
+    question=$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null | grep -vx "$dialog" | head -1)
+    [ -n "$question" ] && break
+    sleep 0.05
+  done
+  [ -n "$question" ] || fail "the Save As dialog did not ask before replacing $1"
+  focus "$question"
+  xdotool key alt+y
+  wait_gone "Save As" || fail "the Save As dialog did not close"
+}

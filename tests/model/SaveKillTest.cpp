@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -120,6 +121,67 @@ TEST_F(SaveKillTest, AKilledSaveLeavesTheOldOrTheNewContentAndNothingElse)
     EXPECT_EQ(leftOther, 0);
     EXPECT_EQ(filesLeft, 0);
     EXPECT_EQ(leftOld + leftNew, kills);
+}
+
+// A file with a second link is written in place. A kill may leave it mixed, but then a whole copy
+// of the old content lies beside it. A copy is always whole, and a half-made one under a temporary
+// name goes with the next save.
+//   PINDLE_KILLS=20 PINDLE_KILL_MB=40 build/tests/model/test_model --gtest_filter='SaveKill*InPlace*'
+TEST_F(SaveKillTest, AKilledInPlaceSaveLeavesTheOldContentWholeInTheFileOrInItsCopy)
+{
+    const int kills = EnvironmentNumber("PINDLE_KILLS", 5);
+    const std::size_t bytes = static_cast<std::size_t>(EnvironmentNumber("PINDLE_KILL_MB", 8)) << 20;
+    const std::vector<TStyleRow> oldRows = RowsOf("old"), newRows = RowsOf("new");
+    const std::vector<std::string> oldPane = PaneOf("old", bytes), newPane = PaneOf("new", bytes);
+    const std::string path = PathOf("site.css"), other = PathOf("other.css"), copy = path + "~pindle-backup";
+
+    WriteStylesheet(path, newRows, newPane);
+    const std::string newBytes = ReadBytes(path);
+    WriteStylesheet(path, oldRows, oldPane);
+    const std::string oldBytes = ReadBytes(path);
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    const Clock::duration whole = SaveInChild(path, newRows, newPane, Clock::duration(-1));
+    ASSERT_TRUE(ReadBytes(other) == newBytes) << "the save did not reach the file's other link";
+    WriteStylesheet(path, oldRows, oldPane);
+
+    int leftOld = 0, leftNew = 0, mixed = 0, mixedWithoutCopy = 0, copies = 0, partCopies = 0, temporaries = 0;
+    int otherFiles = 0;
+    for (int i = 0; i < kills; ++i) {
+        SaveInChild(path, newRows, newPane, whole * (2 * i + 1) / (2 * kills));
+        const std::string content = ReadBytes(other);
+        const bool copyLeft = fs::exists(copy);
+        if (content == oldBytes)
+            ++leftOld;
+        else if (content == newBytes)
+            ++leftNew;
+        else if (++mixed && !(copyLeft && ReadBytes(copy) == oldBytes))
+            ++mixedWithoutCopy;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "site.css" || name == "other.css")
+                continue;
+            if (entry.path() == copy) {
+                ++(ReadBytes(copy) == oldBytes ? copies : partCopies);
+                fs::remove(entry.path());  // as the user does once the message has named it
+            } else {
+                ++temporaries;  // the next save removes it
+            }
+        }
+        WriteStylesheet(path, oldRows, oldPane);
+    }
+    for (const auto& entry : fs::directory_iterator(folder_))
+        if (entry.path() != path && entry.path() != other)
+            ++otherFiles;
+    std::printf("%d kills during in-place saves of %.1f MB (%.0f ms each): old content %d, new content %d, "
+                "mixed %d (without a whole copy %d); left behind: whole copies %d, partial copies %d, temporary files %d "
+                "(after the next save: %d files)\n",
+                kills, static_cast<double>(oldBytes.size()) / 1e6,
+                std::chrono::duration<double, std::milli>(whole).count(), leftOld, leftNew, mixed, mixedWithoutCopy,
+                copies, partCopies, temporaries, otherFiles);
+    EXPECT_EQ(mixedWithoutCopy, 0);
+    EXPECT_EQ(partCopies, 0);
+    EXPECT_EQ(otherFiles, 0);
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <csignal>
 #include <cstddef>
 #include <fcntl.h>
@@ -10,6 +13,8 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -238,6 +243,9 @@ TEST_F(SafeSaveTest, AnOrdinaryUserSavesThroughAnUnnamedFile)
     fs::permissions(folder_, fs::perms(0777));
     std::string path = WriteBytes("site.css", "old");
     ::chmod(path.c_str(), 0666);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.c_str(), testing::Nobody, testing::Nobody), 0);  // the user's own file
+    }
     std::string result = RunInChild([&]() -> std::string {
         if (!testing::BecomeOrdinaryUser())
             return "could not become an ordinary user";
@@ -352,6 +360,184 @@ TEST_F(ReadOnlyFolderTest, AFileThatIsNotWritableOrDoesNotExistIsRefusedAndKept)
     EXPECT_EQ(SaveAsOrdinaryUser((locked_ / "new.css").string(), "new"), "File access denied");
     EXPECT_EQ(ReadBytes(readOnly), "old");
     EXPECT_EQ(EntriesOf(locked_), std::vector<std::string>{"fixed.css"});
+}
+
+// What a save must keep of a file: owner, group, mode, link count and every extended attribute
+// (the ACL among them), as one text to compare.
+std::string IdentityOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return "missing";
+    std::string identity = "owner " + std::to_string(info.st_uid) + ":" + std::to_string(info.st_gid) + " mode "
+                           + std::to_string(info.st_mode & 07777) + " links " + std::to_string(info.st_nlink);
+    std::vector<char> names(65536);
+    ssize_t size = ::listxattr(path.c_str(), names.data(), names.size());
+    std::vector<std::string> sorted;
+    for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names.data() + at)) + 1)
+        sorted.emplace_back(names.data() + at);
+    std::sort(sorted.begin(), sorted.end());
+    for (const std::string& name : sorted) {
+        std::vector<char> value(65536);
+        ssize_t length = ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        identity += " " + name + "=" + std::string(value.data(), static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
+    }
+    return identity;
+}
+
+#if defined(__x86_64__)
+// In a child: the given system calls fail with the error, as on a system that refuses them.
+bool RefuseSystemCalls(const std::vector<int>& numbers, int error)
+{
+    const auto errorReturn = static_cast<unsigned>(SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & 0xFFFF));
+    std::vector<sock_filter> program = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+    };
+    for (int number : numbers) {
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(number), 0, 1));
+        program.push_back(BPF_STMT(BPF_RET | BPF_K, errorReturn));
+    }
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
+}
+#endif
+
+bool RunShell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
+
+// Each way a file can be more than its content, saved by its owner or by another user: after the
+// save the file is what it was, holds the new content, and nothing is left beside it.
+TEST_F(SafeSaveTest, ASaveKeepsWhatTheFileIs)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give files to other users";
+    if (!RunShell("command -v setfacl"))
+        GTEST_SKIP() << "setfacl is not installed (the acl package)";
+    enum class TUser : std::uint8_t { Owner, Nobody };
+    struct Case {
+        const char* what;
+        mode_t folderMode;
+        const char* prepare;  // shell commands run on the file as F, and on the folder as D
+        TUser user;
+        bool refuseAttributes;
+        TSafeSave::TMethod method;
+    } cases[] = {
+        {"a second hard link", 0755, "ln \"$F\" \"$D/other.css\"", TUser::Owner, false, TSafeSave::TMethod::InPlace},
+        {"an ACL and attributes", 0755,
+         "setfacl -m u:nobody:rw-,g:nogroup:r-- \"$F\" && chmod g=r \"$F\" && setfacl -m m::rw- \"$F\""
+         " && setfattr -n user.x -v 1 \"$F\" && setfattr -n user.origin -v web \"$F\"",
+         TUser::Owner, false, TSafeSave::TMethod::UnnamedFile},
+        {"a folder whose default ACL a new file would get", 0755, "setfacl -d -m u:nobody:rwx,m::rwx \"$D\"",
+         TUser::Owner, false, TSafeSave::TMethod::UnnamedFile},
+        {"another owner in a shared folder", 0777, "chmod 666 \"$F\"", TUser::Nobody, false, TSafeSave::TMethod::InPlace},
+        {"another owner in a sticky folder", 01777, "chmod 666 \"$F\"", TUser::Nobody, false, TSafeSave::TMethod::InPlace},
+        {"attributes the system will not copy", 0755, "setfacl -m u:nobody:r-- \"$F\" && setfattr -n user.x -v 1 \"$F\"",
+         TUser::Owner, true, TSafeSave::TMethod::InPlace},
+        {"no attributes where the system copies none", 0755, "chmod 640 \"$F\"", TUser::Owner, true,
+         TSafeSave::TMethod::UnnamedFile},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        const fs::path folder = folder_ / ("case" + std::to_string(++number));
+        fs::create_directory(folder);
+        const std::string path = (folder / "site.css").string();
+        std::ofstream(path) << "old content of the file";
+        ::chmod(path.c_str(), 0644);
+        ::chmod(folder.c_str(), c.folderMode);
+        ASSERT_TRUE(RunShell("F='" + path + "' D='" + folder.string() + "'; " + c.prepare)) << c.what;
+        const std::string before = IdentityOf(path);
+        const std::vector<std::string> entries = EntriesOf(folder);
+        std::string result = RunInChild([&]() -> std::string {
+            if (c.user == TUser::Nobody && !testing::BecomeOrdinaryUser())
+                return "could not become an ordinary user";
+#if defined(__x86_64__)
+            if (c.refuseAttributes && !RefuseSystemCalls({__NR_fsetxattr, __NR_setxattr, __NR_lsetxattr}, ENOTSUP))
+                return "no filter";
+#endif
+            try {
+                TSafeSave save(path);
+                save.Writer().Write("new");
+                save.Commit();
+                return save.Method() == c.method ? "ok" : "another method";
+            } catch (const EInOutError& e) {
+                return e.what();
+            }
+        });
+        EXPECT_EQ(result, "ok") << c.what;
+        EXPECT_EQ(IdentityOf(path), before) << c.what;
+        EXPECT_EQ(ReadBytes(path), "new") << c.what;
+        EXPECT_EQ(EntriesOf(folder), entries) << c.what;
+        ::chmod(folder.c_str(), 0755);
+    }
+}
+
+// While a file is written in place a whole copy of its old content lies beside it under a name the
+// user knows; a save that fails puts the old content back and takes the copy away.
+TEST_F(SafeSaveTest, AnInPlaceSaveKeepsAWholeCopyUntilItEndsAndAFailedOnePutsTheOldContentBack)
+{
+    const std::string old(3 * TTextWriter::BufferSize + 17, 'o');
+    std::string path = WriteBytes("site.css", old);
+    ASSERT_EQ(::link(path.c_str(), PathOf("other.css").c_str()), 0);
+    {
+        TSafeSave save(path);
+        ASSERT_EQ(save.Method(), TSafeSave::TMethod::InPlace);
+        save.Writer().Write(std::string(TTextWriter::BufferSize * 2, 'n'));
+        save.Writer().Flush();
+        EXPECT_EQ(OldCopiesOf(path), std::vector<std::string>{PathOf("site.css~pindle-backup")});
+        EXPECT_TRUE(ReadBytes(PathOf("site.css~pindle-backup")) == old);
+    }
+    EXPECT_TRUE(ReadBytes(PathOf("other.css")) == old);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"other.css", "site.css"}));
+
+    // A copy left by an earlier crash is kept, and the next one takes another name.
+    WriteBytes("site.css~pindle-backup", "left by a crash");
+    EXPECT_EQ(Save(path, "new"), "ok");
+    EXPECT_EQ(ReadBytes(PathOf("other.css")), "new");
+    EXPECT_EQ(OldCopiesOf(PathOf("other.css")), std::vector<std::string>{});
+    EXPECT_EQ(OldCopiesOf(path), std::vector<std::string>{PathOf("site.css~pindle-backup")});
+    EXPECT_EQ(ReadBytes(PathOf("site.css~pindle-backup")), "left by a crash");
+}
+
+// `.pindle-save-PID-N.tmp` of a save that was killed goes with the next save in its folder; one of
+// a process that lives, or of another user, stays.
+TEST_F(SafeSaveTest, TheNextSaveRemovesWhatADeadSaveOfTheSameUserLeft)
+{
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string deadName = ".pindle-save-" + std::to_string(dead) + "-1.tmp";
+    const std::string liveName = ".pindle-save-" + std::to_string(::getppid()) + "-1.tmp";
+    const std::string othersName = ".pindle-save-" + std::to_string(dead) + "-2.tmp";
+    WriteBytes(deadName, "half a save");
+    WriteBytes(liveName, "a save under way");
+    WriteBytes(othersName, "another user's");
+    std::vector<std::string> expected = {liveName, "site.css"};
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(PathOf(othersName).c_str(), testing::Nobody, testing::Nobody), 0);
+        expected.push_back(othersName);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Save(PathOf("site.css"), "new"), "ok");
+    EXPECT_EQ(FolderEntries(), expected);
+}
+
+// A dangling link names the file to create: the save creates it and the link stays.
+TEST_F(SafeSaveTest, ASaveThroughADanglingLinkCreatesTheFileItNames)
+{
+    fs::create_directory(folder_ / "real");
+    fs::create_symlink("real/site.css", PathOf("link.css"));
+    fs::create_symlink(PathOf("link.css"), PathOf("link2.css"));
+    EXPECT_EQ(Save(PathOf("link2.css"), "created"), "ok");
+    EXPECT_TRUE(fs::is_symlink(PathOf("link.css")));
+    EXPECT_TRUE(fs::is_symlink(PathOf("link2.css")));
+    EXPECT_EQ(ReadBytes(PathOf("real/site.css")), "created");
+    EXPECT_EQ(EntriesOf(folder_ / "real"), std::vector<std::string>{"site.css"});
 }
 
 }  // namespace

@@ -212,6 +212,25 @@ TEST_F(TextFileTest, OnlyRegularFilesAreRead)
     }
 }
 
+// A file that another program keeps appending to reads as far as its size at the open, also when
+// the growth reaches past the reader's buffer, and what was there ends with its last line whole.
+TEST_F(TextFileTest, AFileThatGrowsWhileItIsReadReadsAsItWasWhenItWasOpened)
+{
+    const std::string first(TTextReader::BufferSize + 10, 'a');
+    std::string path = WriteBytes("growing.css", first + "\r\nsecond\r\nthird");
+    TTextReader reader(path);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        for (int i = 0; i < 1000; ++i)
+            out << " appended later\r\n";
+    }
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.NextLine(line))
+        lines.emplace_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{first, "second", "third"}));
+}
+
 // What the user meets on real paths: a loop of links, a pipe nobody reads, a running program.
 TEST_F(TextFileTest, PathsThatCannotBeOpenedGiveTheUsersMessageAndNeverWait)
 {
