@@ -1,5 +1,7 @@
 #include "app/Images.h"
 
+#include "platform/QtText.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -187,7 +189,7 @@ QPixmap DrawSplash(qreal ratio)
 
 QFont PixelFont(const char* family, int pixels, bool bold, bool italic)
 {
-    QFont font(QString::fromLatin1(family));
+    QFont font(AsciiText(family));
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setItalic(italic);

@@ -138,9 +138,9 @@ std::function<void()> TMainForm::Command(void (TMainForm::*handler)())
 QAction* TMainForm::AddMenuItem(QMenu* menu, const char* name, const char* caption, const char* hint, int image,
                                 void (TMainForm::*handler)())
 {
-    auto* action = new QAction(QString::fromLatin1(caption), this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setProperty(HintProperty, QString::fromLatin1(hint));
+    auto* action = new QAction(AsciiText(caption), this);
+    action->setObjectName(AsciiText(name));
+    action->setProperty(HintProperty, AsciiText(hint));
     if (image >= 0)
         action->setIcon(StyleIcon(image));
     action->setIconVisibleInMenu(image >= 0);
@@ -211,13 +211,13 @@ void TMainForm::CreatePopupMenu()
 QToolButton* TMainForm::AddToolButton(const char* name, int image, const char* hint, void (TMainForm::*handler)())
 {
     auto* button = new QToolButton(tbrStandard);
-    button->setObjectName(QString::fromLatin1(name));
+    button->setObjectName(AsciiText(name));
     button->setIcon(StyleIcon(image));
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button->setProperty(HintProperty, QString::fromLatin1(hint));
+    button->setProperty(HintProperty, AsciiText(hint));
     button->setToolTip(ToQString(GetShortHint(hint)));
     button->setAccessibleName(ToQString(GetShortHint(hint)));  // a screen reader names the button as its menu command
     button->installEventFilter(this);
@@ -229,7 +229,7 @@ QToolButton* TMainForm::AddToolButton(const char* name, int image, const char* h
 QWidget* TMainForm::AddToolSeparator(const char* name)
 {
     auto* separator = new QWidget(tbrStandard);
-    separator->setObjectName(QString::fromLatin1(name));
+    separator->setObjectName(AsciiText(name));
     separator->setFixedWidth(8);
     tbrStandard->addWidget(separator);
     return separator;

@@ -68,7 +68,7 @@ TfrmSplash::TfrmSplash(QWidget* parent)
 
     QFont link = PixelFont(SansSerif, 11);
     link.setUnderline(true);
-    lblWebSite = AddLabel("lblWebSite", 105, 180, QString::fromLatin1(ProductWebAddress), link);
+    lblWebSite = AddLabel("lblWebSite", 105, 180, AsciiText(ProductWebAddress), link);
     QPalette green = lblWebSite->palette();
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     lblWebSite->setPalette(green);
@@ -80,7 +80,7 @@ TfrmSplash::TfrmSplash(QWidget* parent)
 QLabel* TfrmSplash::AddLabel(const char* name, int left, int top, const QString& text, const QFont& font)
 {
     auto* label = new QLabel(text, this);
-    label->setObjectName(QString::fromLatin1(name));
+    label->setObjectName(AsciiText(name));
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     // Labels are drawn over the picture without a background of their own, in window-text black

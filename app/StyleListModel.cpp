@@ -74,7 +74,7 @@ QVariant TStyleListModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= static_cast<int>(StyleColumns.size()))
         return {};
-    return QString::fromLatin1(StyleColumns.at(static_cast<std::size_t>(section)).Header);
+    return AsciiText(StyleColumns.at(static_cast<std::size_t>(section)).Header);
 }
 
 Qt::ItemFlags TStyleListModel::flags(const QModelIndex& index) const

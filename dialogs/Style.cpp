@@ -140,7 +140,7 @@ public:
 
 QGroupBox* AddGroupBox(QWidget* parent, const char* title, const QRect& geometry, QStyle* style)
 {
-    auto* box = new QGroupBox(QString::fromLatin1(title), parent);
+    auto* box = new QGroupBox(AsciiText(title), parent);
     box->setStyle(style);
     box->setGeometry(geometry);
     return box;
@@ -164,7 +164,7 @@ QFont FontToFit(const QFont& font, const QString& text, int width)
 
 QLabel* AddLabel(QWidget* parent, const char* text, int left, int top)
 {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    auto* label = new QLabel(AsciiText(text), parent);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -200,14 +200,14 @@ QComboBox* AddDropDown(QWidget* parent, const char* caption, int left, int top,
     box->setEditable(false);
     box->setGeometry(left, top, 96, ComboHeight);
     for (const char* entry : entries)
-        box->addItem(QString::fromLatin1(entry));
+        box->addItem(AsciiText(entry));
     return box;
 }
 
 QListWidget* AddListBox(QWidget* parent, const char* caption, int left, int top)
 {
     auto* list = WithCaption(AddCaption(parent, caption, left, top), new QListWidget(parent));
-    list->setAccessibleName(QString::fromLatin1(caption));  // a list view takes no name from its buddy
+    list->setAccessibleName(AsciiText(caption));  // a list view takes no name from its buddy
     list->setGeometry(left, top, 196, 128);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);

@@ -3,6 +3,7 @@
 #include "app/Images.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -15,8 +16,8 @@ int main(int argc, char* argv[])
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QString name = QString::fromLocal8Bit(argv[2]);
+    const QString folder = QFile::decodeName(argv[1]);
+    const QString name = QFile::decodeName(argv[2]);
     for (int i = 3; i < argc; ++i) {
         bool number = false;
         const int size = QByteArray(argv[i]).toInt(&number);

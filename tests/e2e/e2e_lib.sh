@@ -170,6 +170,43 @@ start_pindle() {
   MAIN=$(wait_window "Pindle" 600) || fail "the main window did not appear (started with: $*)"
 }
 
+# open_file PATH: Open through the dialog, waiting for the caption.
+open_file() {
+  file_dialog o "$1" "Open"
+  wait_caption "$MAIN" "Pindle - [ $1]" || fail "caption after opening $1: $(xdotool getwindowname "$MAIN")"
+}
+# save_file: Save through the File menu and Enter on the HTML code message.
+save_file() {
+  local box
+  box=$(menu_command f s "Information") || {
+    box=$(WAIT_STEPS=1 wait_error_box) && fail "the save showed an error box"
+    fail "no Information message after the save"
+  }
+  confirm_information "$box"
+}
+
+# edit_then_file_menu PATH [WRAPPER...]: the program (started through the wrapper) with PATH open, one
+# character typed at the start of its pane and its File menu open, so that the next key, s, saves.
+edit_then_file_menu() {
+  local path=$1
+  shift
+  start_pindle "$@"
+  open_file "$path"
+  eval "$(xdotool getwindowgeometry --shell "$MAIN")"
+  xdotool mousemove $((X + 300)) $((Y + HEIGHT - 80)) click 1 key ctrl+Home type "X"
+  sleep 0.3
+  focus "$MAIN"
+  xdotool key --clearmodifiers alt+f
+  sleep 0.3
+}
+
+# kill_pindle: SIGKILL, as a crash ends the program.
+kill_pindle() {
+  kill -9 "$PINDLE_PID" 2>/dev/null || true
+  wait "$PINDLE_PID" 2>/dev/null || true
+  PINDLE_PID=""
+}
+
 # still_running WHAT: fails when the program has gone, with the way it ended.
 still_running() {
   if ! kill -0 "$PINDLE_PID" 2>/dev/null; then

@@ -15,27 +15,10 @@ DOCS=$WORK/docs
 mkdir -p "$DOCS"
 yes '.box { margin: 0 auto 12px auto; color: #333333; } /* note */' | head -c $((MB * 1000000)) >"$WORK/old.css" || true
 
-# start_and_edit: the program with the old file open and one character typed into its pane, its
-# File menu open, so that the next key, s, starts the save.
+# start_and_edit: a fresh copy of the old file open with one character typed, the File menu open.
 start_and_edit() {
   cp "$WORK/old.css" "$DOCS/site.css"
-  "$PINDLE" >"$WORK/pindle.log" 2>&1 &
-  PINDLE_PID=$!
-  MAIN=$(wait_window "Pindle" 600) || fail "the main window did not appear"
-  file_dialog o "$DOCS/site.css" "Open"
-  wait_caption "$MAIN" "Pindle - [ $DOCS/site.css]" || fail "the file did not open"
-  eval "$(xdotool getwindowgeometry --shell "$MAIN")"
-  xdotool mousemove $((X + 300)) $((Y + HEIGHT - 80)) click 1 key ctrl+Home type "X"
-  sleep 0.3
-  focus "$MAIN"
-  xdotool key --clearmodifiers alt+f
-  sleep 0.3
-}
-
-stop_program() {
-  kill -9 "$PINDLE_PID" 2>/dev/null || true
-  wait "$PINDLE_PID" 2>/dev/null || true
-  PINDLE_PID=""
+  edit_then_file_menu "$DOCS/site.css"
 }
 
 # The new content: one whole save of the edited document.
@@ -43,7 +26,7 @@ start_and_edit
 xdotool key s
 confirm_information
 cp "$DOCS/site.css" "$WORK/new.css"
-stop_program
+kill_pindle
 cmp -s "$WORK/old.css" "$WORK/new.css" && fail "the typed character did not reach the saved file"
 
 old=0 new=0 other=0 left=0
@@ -52,7 +35,7 @@ for i in $(seq "$KILLS"); do
   delay=$(( (i - 1) * STEP_MS ))
   xdotool key s
   sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
-  stop_program
+  kill_pindle
   if cmp -s "$WORK/old.css" "$DOCS/site.css"; then old=$((old + 1)); kind=old
   elif cmp -s "$WORK/new.css" "$DOCS/site.css"; then new=$((new + 1)); kind=new
   else other=$((other + 1)); kind="neither old nor new"; fi

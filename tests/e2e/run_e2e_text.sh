@@ -13,23 +13,6 @@ BEGIN='/**Begin Pindle*****************************************/'
 WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
 END='/**End Pindle*******************************************/'
 
-start_pindle() {
-  "$PINDLE" >"$WORK/pindle.log" 2>&1 &
-  PINDLE_PID=$!
-  MAIN=$(wait_window "Pindle" 600) || fail "the main window did not appear"
-}
-
-open_file() {
-  file_dialog o "$1" "Open"
-  wait_caption "$MAIN" "Pindle - [ $1]" || fail "caption after opening $1: $(xdotool getwindowname "$MAIN")"
-}
-
-save() {
-  local box
-  box=$(menu_command f s "Information") || fail "no Information message after the save"
-  confirm_information "$box"
-}
-
 # The pane's first row, under the table and the splitter.
 click_pane() {
   eval "$(xdotool getwindowgeometry --shell "$MAIN")"
@@ -54,7 +37,7 @@ xdotool type --delay 20 'é€→日'
 set_clipboard '€|é|日'
 xdotool key ctrl+v
 sleep 0.2
-save
+save_file
 crlf "$BEGIN" "$WARN" "$END" '/* Café → 日本語 */' 'p::after { content: "é"; }é€→日€|é|日' >"$WORK/expected1"
 expect_file "$WORK/utf8.css" "$WORK/expected1"
 echo "ok: typed and pasted text saved as UTF-8"
@@ -72,22 +55,20 @@ echo "ok: copy from the pane"
 printf '/* Caf\xe9 \x96 \x93x\x94 */\r\np {}\r\n' >"$WORK/legacy.css"
 { crlf "$BEGIN" "$WARN" "$END"; cat "$WORK/legacy.css"; } >"$WORK/expected3"
 open_file "$WORK/legacy.css"
-save
+save_file
 expect_file "$WORK/legacy.css" "$WORK/expected3"
 click_pane
 xdotool key ctrl+End
 xdotool type --delay 20 'é'
-save
+save_file
 { crlf "$BEGIN" "$WARN" "$END"; printf '/* Caf\xe9 \x96 \x93x\x94 */\r\np {}\xe9\r\n'; } >"$WORK/expected3b"
 expect_file "$WORK/legacy.css" "$WORK/expected3b"
 click_pane
 xdotool key ctrl+End
 xdotool type --delay 20 '日'
-BOX=$(wait_window "Pindle") || fail "no message when typing a character Windows-1252 cannot hold"
-focus "$BOX"
-xdotool key Return
-wait_gone "Pindle" || fail "the message did not close"
-save
+BOX=$(wait_error_box) || fail "no message when typing a character Windows-1252 cannot hold"
+close_error_box "$BOX"
+save_file
 expect_file "$WORK/legacy.css" "$WORK/expected3b"
 echo "ok: Windows-1252 file kept byte for byte, 日 refused"
 
@@ -95,7 +76,7 @@ echo "ok: Windows-1252 file kept byte for byte, 日 refused"
 { printf '\xef\xbb\xbf'; crlf "$BEGIN" "$WARN" "h1 {;color:#FF0000;}" "$END" "p {}"; } >"$WORK/bom.css"
 cp "$WORK/bom.css" "$WORK/expected4"
 open_file "$WORK/bom.css"
-save
+save_file
 expect_file "$WORK/bom.css" "$WORK/expected4"
 echo "ok: byte-order mark and block kept"
 
@@ -103,16 +84,15 @@ echo "ok: byte-order mark and block kept"
 crlf "$BEGIN" "$WARN" "$END" '@charset "UTF-8";' '@import url(fonts.css);' 'p {}' >"$WORK/head.css"
 crlf '@charset "UTF-8";' '@import url(fonts.css);' "$BEGIN" "$WARN" "$END" 'p {}' >"$WORK/expected5"
 open_file "$WORK/head.css"
-save
+save_file
 expect_file "$WORK/head.css" "$WORK/expected5"
 echo "ok: @charset and @import stay before the block"
 
-kill "$PINDLE_PID" 2>/dev/null || true
-wait "$PINDLE_PID" 2>/dev/null || true
+stop_pindle
 
 # 6. In a Chinese desktop the font list names the CJK font in Chinese; chosen, it is written in UTF-8.
 if fc-list : family | grep -q '文泉驿'; then
-  LANG=zh_CN.UTF-8 start_pindle
+  start_pindle env LANG=zh_CN.UTF-8
   file_dialog a "$WORK/font.css" "Save As"
   confirm_information
   DIALOG=$(menu_command s a "Style") || fail "the style dialog did not open"
@@ -130,7 +110,7 @@ if fc-list : family | grep -q '文泉驿'; then
   sleep 0.2
   xdotool key Return
   wait_gone "Style" || fail "the style dialog did not close"
-  save
+  save_file
   grep -a -q 'h1 {font-family:文泉驿等宽正黑;}' "$WORK/font.css" ||
     fail "rule of the Chinese font: $(sed -n 3p "$WORK/font.css")"
   echo "ok: font named in Chinese written in UTF-8"

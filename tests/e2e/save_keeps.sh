@@ -34,21 +34,6 @@ AS_NOBODY=(env HOME="$WORK/nobody" XDG_RUNTIME_DIR="$WORK/nobody/run"
 caps=-dac_override,-dac_read_search,-chown,-fowner
 NO_CAPS=(setpriv --inh-caps="$caps" --ambient-caps="$caps" --bounding-set="$caps" --)
 
-# open_file PATH: Open through the dialog, waiting for the caption.
-open_file() {
-  file_dialog o "$1" "Open"
-  wait_caption "$MAIN" "Pindle - [ $1]" || fail "caption after opening $1: $(xdotool getwindowname "$MAIN")"
-}
-
-# save_file: Save through the File menu and Enter on the HTML code message.
-save_file() {
-  local box
-  box=$(menu_command f s "Information") || {
-    box=$(WAIT_STEPS=1 wait_error_box) && fail "the save showed an error box"
-    fail "no Information message after the save"
-  }
-  confirm_information "$box"
-}
 
 # identity PATH: what a save must keep of a file, as text.
 identity() {
@@ -191,23 +176,6 @@ yes '.box { margin: 0 auto 12px auto; color: #333333; } /* note */' | head -c $(
 mkdir -m 1777 "$WORK/sticky"
 mkdir -m 755 "$WORK/locked"
 
-# edit_and_save_menu WRAPPER...: the program with the old file open, one character typed, its File
-# menu open, so that the next key, s, starts the save.
-edit_and_save_menu() {
-  start_pindle "$@"
-  open_file "$DOCS/t.css"
-  eval "$(xdotool getwindowgeometry --shell "$MAIN")"
-  xdotool mousemove $((X + 300)) $((Y + HEIGHT - 80)) click 1 key ctrl+Home type "X"
-  sleep 0.3
-  focus "$MAIN"
-  xdotool key --clearmodifiers alt+f
-  sleep 0.3
-}
-kill_pindle() {
-  kill -9 "$PINDLE_PID" 2>/dev/null || true
-  wait "$PINDLE_PID" 2>/dev/null || true
-  PINDLE_PID=""
-}
 fresh_file() {
   cp "$WORK/old.css" "$DOCS/t.css"
   chmod 666 "$DOCS/t.css"
@@ -216,7 +184,7 @@ fresh_file() {
 # The new content and how long a whole save takes.
 DOCS=$WORK/sticky
 fresh_file
-edit_and_save_menu "${AS_NOBODY[@]}"
+edit_then_file_menu "$DOCS/t.css" "${AS_NOBODY[@]}"
 start_ms=$(date +%s%3N)
 xdotool key s
 # The save ends when the copy of the old content goes; the Information message comes later.
@@ -247,11 +215,11 @@ for place in sticky locked; do
     round=$((round + 1))
     fresh_file
     if [ "$place" = sticky ]; then
-      edit_and_save_menu "${AS_NOBODY[@]}"
+      edit_then_file_menu "$DOCS/t.css" "${AS_NOBODY[@]}"
       delay=$((save_ms * (i - 1) / kills))
     else
       chmod 555 "$DOCS"
-      edit_and_save_menu "${NO_CAPS[@]}"
+      edit_then_file_menu "$DOCS/t.css" "${NO_CAPS[@]}"
       delay=$((save_ms / 2))
     fi
     xdotool key s
