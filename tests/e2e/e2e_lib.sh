@@ -8,6 +8,12 @@ for tool in Xvfb xdotool xclip; do
   fi
 done
 
+# The lines of a stylesheet as the program writes them, and its block's marker lines.
+crlf() { printf '%s\r\n' "$@"; }
+BEGIN='/**Begin Pindle*****************************************/'
+WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
+END='/**End Pindle*******************************************/'
+
 WORK=$(mktemp -d)
 XVFB_PID=""
 PINDLE_PID=""

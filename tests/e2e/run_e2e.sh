@@ -7,10 +7,6 @@ set -euo pipefail
 PINDLE=${1:?usage: run_e2e.sh path/to/pindle}
 source "$(dirname "$0")/e2e_lib.sh"
 
-crlf() { printf '%s\r\n' "$@"; }
-BEGIN='/**Begin Pindle*****************************************/'
-WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
-END='/**End Pindle*******************************************/'
 
 "$PINDLE" >"$WORK/pindle.log" 2>&1 &
 PINDLE_PID=$!

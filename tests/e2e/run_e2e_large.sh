@@ -12,9 +12,6 @@ if ! command -v prlimit >/dev/null; then
   exit 77
 fi
 
-BEGIN='/**Begin Pindle*****************************************/'
-WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
-END='/**End Pindle*******************************************/'
 HEADER_BYTES=$(( ${#BEGIN} + ${#WARN} + ${#END} + 6 ))
 
 # The long line is one comment from its second column on: a single token of 50 MB.

@@ -8,10 +8,6 @@ set -euo pipefail
 PINDLE=${1:?usage: run_e2e_text.sh path/to/pindle}
 source "$(dirname "$0")/e2e_lib.sh"
 
-crlf() { printf '%s\r\n' "$@"; }
-BEGIN='/**Begin Pindle*****************************************/'
-WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
-END='/**End Pindle*******************************************/'
 
 # The pane's first row, under the table and the splitter.
 click_pane() {

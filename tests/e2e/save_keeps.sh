@@ -20,12 +20,8 @@ for tool in setpriv setfacl getfacl setfattr getfattr strace; do
 done
 source "$(dirname "$0")/e2e_lib.sh"
 
-crlf() { printf '%s\r\n' "$@"; }
 # want N: whether to run step N; SAVE_KEEPS_STEPS="1 3" runs only those.
 want() { [ -z "${SAVE_KEEPS_STEPS:-}" ] || [[ " $SAVE_KEEPS_STEPS " == *" $1 "* ]]; }
-BEGIN='/**Begin Pindle*****************************************/'
-WARN='/**DO NOT MODIFY ANYTHING IN THIS SECTION.**/'
-END='/**End Pindle*******************************************/'
 
 chmod 755 "$WORK"  # other users reach the folders below
 mkdir -p "$WORK/nobody/run" && chown -R 65534:65534 "$WORK/nobody" && chmod 700 "$WORK/nobody/run"
