@@ -1,6 +1,6 @@
 #include "app/Images.h"
 
-#include "platform/QtText.h"
+#include "platform/qt/QtText.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -6,11 +6,11 @@
 #include "app/StyleListModel.h"
 #include "dialogs/Style.h"
 #include "dialogs/StyleTransfer.h"
-#include "editor/SynEdit.h"
+#include "editor/widget/SynEdit.h"
 #include "highlight/SynHighlighterCss.h"
 #include "model/Stylesheet.h"
-#include "platform/Application.h"
-#include "platform/QtText.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/QtText.h"
 #include "platform/TextFile.h"
 
 #include <QEvent>

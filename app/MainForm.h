@@ -4,7 +4,7 @@
 
 #include "model/StyleTable.h"
 #include "model/Stylesheet.h"
-#include "platform/Desktop.h"
+#include "platform/qt/Desktop.h"
 
 #include <QMainWindow>
 #include <functional>

@@ -2,9 +2,9 @@
 
 #include "app/Images.h"
 #include "model/Utils.h"
-#include "platform/Application.h"
-#include "platform/Desktop.h"
-#include "platform/QtText.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/Desktop.h"
+#include "platform/qt/QtText.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

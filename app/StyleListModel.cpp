@@ -1,7 +1,7 @@
 #include "app/StyleListModel.h"
 
 #include "app/Images.h"
-#include "platform/QtText.h"
+#include "platform/qt/QtText.h"
 
 #include <QAbstractItemView>
 #include <QHeaderView>

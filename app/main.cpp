@@ -2,7 +2,7 @@
 #include "app/Images.h"
 #include "app/MainForm.h"
 #include "app/Splash.h"
-#include "platform/Application.h"
+#include "platform/qt/Application.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -32,12 +32,20 @@ if(PINDLE_DEBIAN_FLAGS AND NOT PINDLE_FUZZ)
   endforeach()
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/QtFree.cmake)
+
 set(PINDLE_CORE_PARTS "" CACHE INTERNAL "")
+set(PINDLE_QT_FREE_DIRS "" CACHE INTERNAL "")
 set(PINDLE_UI_PARTS "" CACHE INTERNAL "")
 
-# pindle_core_part(NAME SOURCES... [DEPENDS parts...]): a Qt-free static library of pindle_core.
+# pindle_core_part(NAME SOURCES... [DEPENDS parts...]): a Qt-free static library of pindle_core. Its
+# folder is checked for Qt includes.
 function(pindle_core_part name)
   cmake_parse_arguments(P "" "" "SOURCES;DEPENDS" ${ARGN})
+  pindle_check_qt_free(${CMAKE_CURRENT_SOURCE_DIR})
+  set(dirs ${PINDLE_QT_FREE_DIRS} ${CMAKE_CURRENT_SOURCE_DIR})
+  list(REMOVE_DUPLICATES dirs)
+  set(PINDLE_QT_FREE_DIRS ${dirs} CACHE INTERNAL "")
   add_library(${name} STATIC ${P_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${PINDLE_WARNINGS})
@@ -60,14 +68,17 @@ function(pindle_ui_part name)
   set(PINDLE_UI_PARTS ${PINDLE_UI_PARTS} ${name} CACHE INTERNAL "")
 endfunction()
 
-# The Qt halves of folders that also have a Qt-free half live in <folder>/ui.cmake.
-macro(pindle_add_ui_parts)
-  foreach(folder platform colour editor)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/${folder}/ui.cmake)
-      include(${PROJECT_SOURCE_DIR}/${folder}/ui.cmake)
+# pindle_add_folders(FOLDER...): add_subdirectory for each, stopping with a clear message when one is
+# missing, rather than building a smaller program.
+function(pindle_add_folders)
+  foreach(folder ${ARGN})
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/CMakeLists.txt)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/CMakeLists.txt is missing: "
+        "the build needs every folder it names.")
     endif()
+    add_subdirectory(${folder})
   endforeach()
-endmacro()
+endfunction()
 
 # pindle_add_test(NAME SOURCES... LIBS... [GUI [OWN_MAIN]]): one GoogleTest program; GUI tests run
 # offscreen and use the shared QApplication main unless they bring their own.

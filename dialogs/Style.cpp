@@ -2,13 +2,13 @@
 
 #include "colour/ColorList.h"
 #include "colour/Colors.h"
-#include "colour/FnpComboColor.h"
+#include "colour/widget/FnpComboColor.h"
 #include "dialogs/StyleIcons.h"
 #include "dialogs/StyleTransfer.h"
-#include "platform/Application.h"
-#include "platform/Desktop.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/Desktop.h"
 #include "platform/Exceptions.h"
-#include "platform/QtText.h"
+#include "platform/qt/QtText.h"
 
 #include <QApplication>
 #include <QCheckBox>

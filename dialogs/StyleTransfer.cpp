@@ -1,9 +1,9 @@
 #include "dialogs/StyleTransfer.h"
 
 #include "dialogs/Style.h"
-#include "platform/Desktop.h"
+#include "platform/qt/Desktop.h"
 #include "platform/Exceptions.h"
-#include "platform/QtText.h"
+#include "platform/qt/QtText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -11,9 +11,9 @@
 // Without --file it generates a stylesheet of N million bytes (default 40) under the build folder.
 #include "app/MainForm.h"
 #include "bench/common/BenchData.h"
-#include "editor/SynEdit.h"
-#include "platform/Application.h"
-#include "platform/Desktop.h"
+#include "editor/widget/SynEdit.h"
+#include "platform/qt/Application.h"
+#include "platform/qt/Desktop.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -2,12 +2,12 @@
 #include "app/Splitter.h"
 #include "dialogs/Style.h"
 #include "model/Stylesheet.h"
-#include "platform/Application.h"
+#include "platform/qt/Application.h"
 #include "platform/Exceptions.h"
-#include "platform/QtText.h"
+#include "platform/qt/QtText.h"
 #include "tests/support/FakeDesktop.h"
 
-#include "editor/SynEdit.h"
+#include "editor/widget/SynEdit.h"
 #include "highlight/SynHighlighterCss.h"
 
 #include <QAccessible>

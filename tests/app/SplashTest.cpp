@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 #include "app/Splash.h"
-#include "platform/Application.h"
+#include "platform/qt/Application.h"
 #include "tests/support/FakeDesktop.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "colour/FnpComboColor.h"
+#include "colour/widget/FnpComboColor.h"
 #include "dialogs/Style.h"
 #include "dialogs/StyleIcons.h"
-#include "platform/Application.h"
+#include "platform/qt/Application.h"
 #include "tests/support/FakeDesktop.h"
 
 #include <QAccessible>

@@ -1,5 +1,5 @@
 #include "colour/Colors.h"
-#include "colour/FnpComboColor.h"
+#include "colour/widget/FnpComboColor.h"
 #include "dialogs/Style.h"
 #include "dialogs/StyleTransfer.h"
 #include "tests/support/FakeDesktop.h"

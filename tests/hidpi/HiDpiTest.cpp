@@ -1,7 +1,7 @@
 #include "app/Images.h"
 #include "app/MainForm.h"
 #include "app/Splash.h"
-#include "editor/SynEdit.h"
+#include "editor/widget/SynEdit.h"
 
 #include <QApplication>
 #include <QImage>

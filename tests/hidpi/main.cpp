@@ -1,5 +1,5 @@
 // The HiDPI tests: the widget tests' offscreen screen, scaled by two before the application starts.
-#include "platform/Application.h"
+#include "platform/qt/Application.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

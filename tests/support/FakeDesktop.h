@@ -1,7 +1,7 @@
 // A scripted desktop for widget tests: records what the program asked and answers from queues.
 #pragma once
 
-#include "platform/Desktop.h"
+#include "platform/qt/Desktop.h"
 
 #include <deque>
 #include <optional>

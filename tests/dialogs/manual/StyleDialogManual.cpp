@@ -1,7 +1,7 @@
 // Shows the style dialog loaded with a sample rule, to look at by hand or take screenshots.
 // Arguments: [page index 0-2] [popup|dark] - "popup" opens the foreground colour list, "dark" shows
 // the dialog in a dark palette.
-#include "colour/FnpComboColor.h"
+#include "colour/widget/FnpComboColor.h"
 #include "dialogs/Style.h"
 #include "dialogs/StyleTransfer.h"
 
