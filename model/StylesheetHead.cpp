@@ -89,7 +89,7 @@ public:
     {
         const bool inStatement =
             mode_ == TMode::Prelude || (mode_ == TMode::Comment && commentReturn_ == TMode::Prelude);
-        if (!ended_ && inStatement && closers_.empty() && !trailingEscape_) {
+        if (!ended_ && inStatement && closers_.empty() && !openToLineEnd_) {
             // The end of the text ends the statement; the ";" goes after its last token, or after
             // the rest of that token's line when nothing but blanks and closed comments follow.
             const TPlace at = lineEndAfterToken_ ? tokenLineEnd_ : tokenEnd_;
@@ -120,7 +120,7 @@ private:
     {
         tokenEnd_ = {index_, end};
         lineEndAfterToken_ = false;
-        trailingEscape_ = false;
+        openToLineEnd_ = false;
     }
 
     std::size_t BetweenRules(std::size_t i)
@@ -166,7 +166,7 @@ private:
                 return i + 2;
             }
             Token(i + 1);
-            trailingEscape_ = true;  // a ";" right after it would be escaped
+            openToLineEnd_ = true;  // a ";" right after it would be escaped
             return i + 1;
         case ';':
             if (!closers_.empty())
@@ -267,6 +267,7 @@ private:
             }
             mode_ = TMode::Prelude;  // a line end cuts an open string short
             Token(line_.size());
+            openToLineEnd_ = true;   // a ";" after it would be part of it
         }
         if (mode_ == TMode::Between && statements_ && !lineEndAfterStatement_) {
             lineEndAfterStatement_ = true;
@@ -294,7 +295,7 @@ private:
     TPlace tokenEnd_;                      // the end of the open statement's last token
     bool lineEndAfterToken_ = false;       // a line end outside comments follows that token
     TPlace tokenLineEnd_;
-    bool trailingEscape_ = false;          // that token is a "\" at a line end
+    bool openToLineEnd_ = false;           // that token, a "\" or a string, runs to its line end
 };
 
 }  // namespace
