@@ -419,7 +419,11 @@ TEST_F(StylesheetFileTest, PutsTheBlockRightAfterTheLeadingStatements)
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(SavedWithOneRow(WriteBytes("head.css", c.file)), c.saved);
+        const std::string path = WriteBytes("head.css", c.file);
+        const TStylesheet sheet = ReadStylesheet(path);
+        EXPECT_EQ(ParseStylesheet(c.file).PaneLines, sheet.PaneLines);
+        EXPECT_EQ(ParseStylesheet(c.file).Format, sheet.Format);
+        EXPECT_EQ(SavedWithOneRow(path), c.saved);
     }
 }
 
