@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "model/StylesheetHead.h"
 #include "platform/TextFile.h"
 
 namespace pindle {
@@ -219,7 +220,12 @@ bool IsCommentLine(std::string_view line)
 // ends are ASCII, so the lines are valid exactly when the whole file is).
 class TStylesheetBuilder {
 public:
-    explicit TStylesheetBuilder(IStylesheetReceiver& receiver) : receiver_(receiver) {}
+    // textSize: the number of bytes of the whole text, to tell a file of only a byte-order mark
+    // (an empty document, as an empty file is) from one that has a line end after it.
+    TStylesheetBuilder(IStylesheetReceiver& receiver, unsigned long long textSize)
+        : receiver_(receiver), onlyMark_(textSize == Utf8ByteOrderMark.size())
+    {
+    }
 
     void AddLine(std::string_view line)
     {
@@ -228,6 +234,8 @@ public:
             if (line.starts_with(Utf8ByteOrderMark)) {
                 format_.ByteOrderMark = true;
                 line.remove_prefix(Utf8ByteOrderMark.size());
+                if (onlyMark_ && line.empty())
+                    return;
             }
         }
         if (utf8_ && !IsValidUtf8(line))
@@ -253,6 +261,7 @@ public:
 private:
     IStylesheetReceiver& receiver_;
     TStylesheetFormat format_;
+    bool onlyMark_ = false;
     bool first_ = true;
     bool utf8_ = true;
     bool inside_ = false;
@@ -274,7 +283,7 @@ public:
 TStylesheet ParseStylesheet(std::string_view text)
 {
     TSheetReceiver receiver;
-    TStylesheetBuilder builder(receiver);
+    TStylesheetBuilder builder(receiver, text.size());
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t stop = text.find_first_of("\r\n", start);
@@ -301,7 +310,7 @@ TStylesheet ReadStylesheet(const std::string& fileName)
 TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceiver& receiver)
 {
     TTextReader reader(fileName);
-    TStylesheetBuilder builder(receiver);
+    TStylesheetBuilder builder(receiver, static_cast<unsigned long long>(reader.FileSize()));
     std::string_view line;
     while (reader.NextLine(line))
         builder.AddLine(line);
@@ -311,83 +320,25 @@ TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceive
 
 namespace {
 
-bool IsHeadKeyword(std::string_view text)
-{
-    static constexpr std::array<std::string_view, 4> Keywords = {"@charset", "@import", "@namespace", "@layer"};
-    for (std::string_view keyword : Keywords) {
-        if (text.size() <= keyword.size() || !SameName(text.substr(0, keyword.size()), keyword))
-            continue;
-        const char next = text[keyword.size()];
-        if (IsBlank(next) || next == '"' || next == '\'' || next == '(' || next == ';')
-            return true;
-    }
-    return false;
-}
-
-// The end of a statement that starts at `start`: one past its ";", skipping quoted text, or npos when
-// the line holds no whole statement (no ";", or a "{" first: an @layer block is a rule).
-std::size_t StatementEnd(std::string_view line, std::size_t start)
-{
-    char quote = 0;
-    for (std::size_t i = start; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quote != 0) {
-            if (c == '\\')
-                ++i;
-            else if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == ';') {
-            return i + 1;
-        } else if (c == '{' || c == '}') {
-            return std::string_view::npos;
-        }
-    }
-    return std::string_view::npos;
-}
-
-enum class THeadLine : std::uint8_t { Statement, Filler, Other };
-
-// A line of the pane's head holds statements that must precede every rule, or only blanks and
-// comments (Filler); anything else ends the head. inComment carries an open comment across lines.
-THeadLine ClassifyHeadLine(std::string_view line, bool& inComment)
-{
-    bool statement = false;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (inComment) {
-            const std::size_t close = line.find("*/", i);
-            if (close == std::string_view::npos)
-                break;
-            inComment = false;
-            i = close + 2;
-        } else if (IsBlank(line[i])) {
-            ++i;
-        } else if (line.substr(i, 2) == "/*") {
-            inComment = true;
-            i += 2;
-        } else if (IsHeadKeyword(line.substr(i))) {
-            const std::size_t end = StatementEnd(line, i);
-            if (end == std::string_view::npos)
-                return THeadLine::Other;
-            statement = true;
-            i = end;
-        } else {
-            return THeadLine::Other;
-        }
-    }
-    return statement ? THeadLine::Statement : THeadLine::Filler;
-}
-
 void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const IStylesheetLines& paneLines,
                 const TStylesheetFormat& format)
 {
     if (format.ByteOrderMark)
         writer.Write(Utf8ByteOrderMark);
-    const std::size_t head = PaneHeadLength(paneLines);
-    for (std::size_t i = 0; i < head; ++i)
+    const TPaneHead head = FindPaneHead(paneLines);
+    for (std::size_t i = 0; i < head.Line; ++i)
         writer.WriteLine(paneLines.Line(i));
+    // The head may end inside a line: its start ends the line before the block, its rest begins the
+    // line after it.
+    std::size_t next = head.Line;
+    std::string_view rest;
+    if (head.Column > 0 || head.CloseStatement) {
+        const std::string_view split = paneLines.Line(head.Line);
+        writer.Write(split.substr(0, head.Column));
+        writer.WriteLine(head.CloseStatement ? ";" : "");
+        rest = split.substr(head.Column);
+        next = head.Line + 1;
+    }
     writer.WriteLine(BeginMarker);
     writer.WriteLine(WarningLine);
     std::string line;
@@ -396,7 +347,9 @@ void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const I
         writer.WriteLine(line);
     }
     writer.WriteLine(EndMarker);
-    for (std::size_t i = head, n = paneLines.Count(); i < n; ++i)
+    if (!rest.empty())
+        writer.WriteLine(rest);
+    for (std::size_t i = next, n = paneLines.Count(); i < n; ++i)
         writer.WriteLine(paneLines.Line(i));
 }
 
@@ -411,21 +364,6 @@ private:
 };
 
 }  // namespace
-
-std::size_t PaneHeadLength(const IStylesheetLines& paneLines)
-{
-    // The head ends after its last statement, and never inside a comment, which would swallow the block.
-    std::size_t head = 0;
-    bool inComment = false;
-    for (std::size_t i = 0, n = paneLines.Count(); i < n; ++i) {
-        const THeadLine kind = ClassifyHeadLine(paneLines.Line(i), inComment);
-        if (kind == THeadLine::Other)
-            break;
-        if (kind == THeadLine::Statement && !inComment)
-            head = i + 1;
-    }
-    return head;
-}
 
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines, const TStylesheetFormat& format)

@@ -77,9 +77,11 @@ TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceive
 // a folder that takes no new file is written in place. Anything but a regular file is refused.
 //
 // The file holds the byte-order mark when the format has one, then the pane's head (its leading
-// @charset, @import, @namespace and @layer statements with the blank and comment lines before and
-// among them, which CSS honours only before every rule), the generated block, and the rest of the
-// pane. A pane that does not begin with such a statement has no head: the block comes first.
+// @charset, @import, @namespace and @layer statements with the blanks and comments before and among
+// them, which CSS honours only before every rule), the generated block, and the rest of the pane.
+// A head that ends inside a line has that line broken after it, for the block (see FindPaneHead in
+// StylesheetHead.h). A pane that does not begin with such a statement has no head: the block comes
+// first.
 void WriteStylesheet(const std::string& fileName, const std::vector<TStyleRow>& rows,
                      const std::vector<std::string>& paneLines,
                      const TStylesheetFormat& format = {});  // throws EInOutError
@@ -97,9 +99,6 @@ public:
 void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleRow>& rows,
                           const IStylesheetLines& paneLines,
                           const TStylesheetFormat& format = {});  // throws EInOutError
-
-// The number of the pane's leading lines that the writer puts before the generated block.
-[[nodiscard]] std::size_t PaneHeadLength(const IStylesheetLines& paneLines);
 
 // The reader's line rules applied to text already in memory (lines end at CR LF, CR or LF).
 TStylesheet ParseStylesheet(std::string_view text);
