@@ -571,48 +571,43 @@ TSafeSave::~TSafeSave()
 
 TSafeSave::TTarget TSafeSave::FindTarget(const std::string& fileName)
 {
-    // A name that changes between the look and the open is looked up again, a few times.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        TResolved resolved = Resolve(fileName);
-        TTarget target;
-        target.Folder = resolved.Folder;
-        target.Name = resolved.Name;
-        target.Path = JoinPath(target.Folder, target.Name);
-        target.FolderFd = std::move(resolved.FolderFd);
-        struct stat seen {};
-        if (::fstatat(target.FolderFd.Get(), target.Name.c_str(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT)
-                RaiseLastError();
-            return target;
-        }
-        if (S_ISLNK(seen.st_mode))
-            continue;
-        // Opening a pipe for writing waits for a reader, and a device cannot be replaced.
-        if (!S_ISREG(seen.st_mode))
-            RaiseInOutError(S_ISDIR(seen.st_mode) ? EISDIR : EACCES);
-        const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-        int fd = ::openat(target.FolderFd.Get(), target.Name.c_str(), O_RDWR | flags);
-        target.Readable = fd >= 0;
-        if (fd < 0 && errno == EACCES)
-            fd = ::openat(target.FolderFd.Get(), target.Name.c_str(), O_WRONLY | flags);
-        if (fd < 0 && errno == ELOOP)
-            continue;  // a link put in its place meanwhile
-        if (fd < 0)
-            RaiseLastError();  // a read-only file stays as it is
-        target.Fd.Reset(fd);
-        if (::fstat(fd, &target.Old) != 0)
+    TResolved resolved = Resolve(fileName);
+    TTarget target;
+    target.Folder = resolved.Folder;
+    target.Name = resolved.Name;
+    target.Path = JoinPath(target.Folder, target.Name);
+    target.FolderFd = std::move(resolved.FolderFd);
+    const int folder = target.FolderFd.Get();
+    const char* name = target.Name.c_str();
+    struct stat seen {};
+    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
             RaiseLastError();
-        if (!S_ISREG(target.Old.st_mode) || !SameFile(target.Old, seen))
-            continue;
-        LockForSave(fd);
-        // While this waited, another save may have put a new file in the old one's place.
-        if (::fstatat(target.FolderFd.Get(), target.Name.c_str(), &seen, AT_SYMLINK_NOFOLLOW) != 0
-            || ::fstat(fd, &target.Old) != 0 || !SameFile(target.Old, seen) || target.Old.st_nlink == 0)
-            continue;
-        target.Exists = true;
         return target;
     }
-    RaiseInOutError(EACCES);  // the folder keeps changing under the save
+    // Opening a pipe for writing waits for a reader, and a device cannot be replaced.
+    if (!S_ISREG(seen.st_mode))
+        RaiseInOutError(S_ISDIR(seen.st_mode) ? EISDIR : EACCES);  // a link here was put in meanwhile
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::openat(folder, name, O_RDWR | flags);
+    target.Readable = fd >= 0;
+    if (fd < 0 && errno == EACCES)
+        fd = ::openat(folder, name, O_WRONLY | flags);
+    if (fd < 0)
+        RaiseInOutError(errno == ELOOP ? EACCES : errno);  // a read-only file stays as it is
+    target.Fd.Reset(fd);
+    // The file opened must be the one looked at, and must still have the name once the other saves
+    // of it have ended: a name that changes meanwhile is refused, not followed anew.
+    if (::fstat(fd, &target.Old) != 0)
+        RaiseLastError();
+    if (!SameFile(target.Old, seen))
+        RaiseInOutError(EACCES);
+    LockForSave(fd);
+    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(fd, &target.Old) != 0
+        || !SameFile(target.Old, seen) || target.Old.st_nlink == 0)
+        RaiseInOutError(EACCES);
+    target.Exists = true;
+    return target;
 }
 
 int TSafeSave::OpenContent()
