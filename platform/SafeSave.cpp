@@ -18,7 +18,9 @@
 #include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace pindle {
 
@@ -183,39 +185,46 @@ std::string TemporaryName()
     return TemporaryPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
 }
 
-// The folder open for listing; -1 where it may be searched but not read.
-int OpenForListing(int folderFd) { return ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
+// The names in a folder that pass the test, in no order; none where the folder cannot be read.
+template <typename TTest>
+std::vector<std::string> NamesIn(int folderFd, TTest test)
+{
+    std::vector<std::string> names;
+    int listing = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+        if (listing >= 0)
+            ::close(listing);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir))
+        if (test(std::string_view(entry->d_name)))
+            names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    return names;
+}
 
 // Removes what saves of this user that were killed left in the folder: `.pindle-save-PID-N.tmp`
 // whose process is gone. Another user's files, and those of a process that lives, stay.
 void RemoveDeadSavesLeftIn(int folderFd)
 {
-    int listing = OpenForListing(folderFd);
-    if (listing < 0)
-        return;
-    DIR* dir = ::fdopendir(listing);
-    if (dir == nullptr) {
-        ::close(listing);
-        return;
-    }
     const std::size_t prefixLength = std::strlen(TemporaryPrefix);
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strncmp(name, TemporaryPrefix, prefixLength) != 0)
-            continue;
+    auto dead = [&](std::string_view name) {
+        if (name.substr(0, prefixLength) != TemporaryPrefix)
+            return false;
+        const std::string text(name.substr(prefixLength));
         char* end = nullptr;
-        const long pid = std::strtol(name + prefixLength, &end, 10);
-        if (pid <= 0 || end == name + prefixLength || *end != '-' || pid == ::getpid())
-            continue;
+        const long pid = std::strtol(text.c_str(), &end, 10);
+        if (pid <= 0 || end == text.c_str() || *end != '-' || pid == ::getpid())
+            return false;
         struct stat info {};
-        if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
+        if (::fstatat(folderFd, std::string(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
             || info.st_uid != ::geteuid())
-            continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue;  // alive, or not ours to ask about
-        (void)::unlinkat(::dirfd(dir), name, 0);
-    }
-    ::closedir(dir);
+            return false;
+        return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;  // not alive, and ours to ask about
+    };
+    for (const std::string& name : NamesIn(folderFd, dead))
+        (void)::unlinkat(folderFd, name.c_str(), 0);
 }
 
 // Kernels and file systems without unnamed files refuse them with one of these.
@@ -467,7 +476,7 @@ std::vector<TPlace> BackupPlaces(const TResolved& file)
     places.push_back({file.Folder, TDescriptor(::fcntl(file.FolderFd.Get(), F_DUPFD_CLOEXEC, 0)), file.Name + BackupSuffix});
     const std::string elsewhere = file.Name + BackupSuffix + "-" + PathFingerprint(JoinPath(file.Folder, file.Name));
     if (std::string state = StateFolder(); !state.empty())
-        places.push_back({state, TDescriptor(), elsewhere});
+        places.push_back({std::move(state), TDescriptor(), elsewhere});
     places.push_back({SharedFolder, TDescriptor(), elsewhere});
     return places;
 }
@@ -486,6 +495,37 @@ bool OpenPlace(TPlace& place, bool create)
     if (!shared && (!place.FolderFd.IsOpen() || ::fstat(place.FolderFd.Get(), &info) != 0 || info.st_uid != ::geteuid()))
         place.FolderFd.Reset();
     return place.FolderFd.IsOpen();
+}
+
+// A note in the state folder ties a copy to its file's device and inode, so that a copy made through
+// one of the file's links is found through the others too: a symbolic link, named for the file and
+// the copy, that leads to the copy.
+std::string NotePrefix(const struct stat& file)
+{
+    return "inode-" + std::to_string(file.st_dev) + "-" + std::to_string(file.st_ino) + "-";
+}
+
+std::string NoteName(const struct stat& file, const std::string& copy) { return NotePrefix(file) + PathFingerprint(copy); }
+
+bool OpenStateFolder(TPlace& state, bool create)
+{
+    state.Folder = StateFolder();
+    return !state.Folder.empty() && OpenPlace(state, create);
+}
+
+void AddNote(const struct stat& file, const std::string& copy)
+{
+    TPlace state;
+    if (OpenStateFolder(state, true) && ::symlinkat(copy.c_str(), state.FolderFd.Get(), NoteName(file, copy).c_str()) != 0) {
+        // Without the note the copy is still found by the file's own name.
+    }
+}
+
+void RemoveNote(const struct stat& file, const std::string& copy)
+{
+    TPlace state;
+    if (OpenStateFolder(state, false))
+        (void)::unlinkat(state.FolderFd.Get(), NoteName(file, copy).c_str(), 0);
 }
 
 // "PREFIX" or "PREFIX.N" for a number N.
@@ -703,6 +743,9 @@ void TSafeSave::MakeBackup()
         SyncFolder(place.FolderFd.Get());
         backup_.Path = JoinPath(place.Folder, name);
         backup_.Name = std::move(name);
+        backup_.Noted = target_.Old.st_nlink > 1;
+        if (backup_.Noted)
+            AddNote(target_.Old, backup_.Path);
         backup_.FolderFd = std::move(place.FolderFd);
         backup_.Fd = std::move(fd);
         return;
@@ -721,6 +764,8 @@ void TSafeSave::RemoveBackup() noexcept
         ::unlinkat(backup_.FolderFd.Get(), backup_.Name.c_str(), 0);
         SyncFolder(backup_.FolderFd.Get());
     }
+    if (backup_.Noted)
+        RemoveNote(target_.Old, backup_.Path);
     backup_ = TBackup();
 }
 
@@ -888,23 +933,35 @@ std::vector<std::string> OldCopiesOf(const std::string& fileName)
     for (TPlace& place : BackupPlaces(file)) {
         if (!OpenPlace(place, false))
             continue;
-        int listing = OpenForListing(place.FolderFd.Get());
-        DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
-        if (dir == nullptr) {
-            if (listing >= 0)
-                ::close(listing);
-            continue;
-        }
-        std::vector<std::string> names;
-        while (const dirent* entry = ::readdir(dir))
-            if (IsBackupName(entry->d_name, place.Prefix) && IsTrustedCopy(::dirfd(dir), entry->d_name))
-                names.emplace_back(entry->d_name);
-        ::closedir(dir);
+        const int folder = place.FolderFd.Get();
+        std::vector<std::string> names = NamesIn(folder, [&](std::string_view name) {
+            return IsBackupName(std::string(name), place.Prefix) && IsTrustedCopy(folder, std::string(name));
+        });
         std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
             return a.size() != b.size() ? a.size() < b.size() : a < b;
         });
         for (const std::string& name : names)
             copies.push_back(JoinPath(place.Folder, name));
+    }
+    // Copies made through the file's other links.
+    struct stat info {};
+    TPlace state;
+    if (::fstatat(file.FolderFd.Get(), file.Name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || info.st_nlink < 2
+        || !OpenStateFolder(state, false))
+        return copies;
+    const std::string prefix = NotePrefix(info);
+    const int folder = state.FolderFd.Get();
+    for (const std::string& note : NamesIn(folder, [&](std::string_view name) { return name.substr(0, prefix.size()) == prefix; })) {
+        std::string copy(PATH_MAX + 1, '\0');
+        const ssize_t length = ::readlinkat(folder, note.c_str(), copy.data(), copy.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= copy.size())
+            continue;
+        copy.resize(static_cast<std::size_t>(length));
+        struct stat copyInfo {};
+        if (::lstat(copy.c_str(), &copyInfo) != 0 && errno == ENOENT)
+            (void)::unlinkat(folder, note.c_str(), 0);  // the user has removed the copy
+        else if (IsTrustedCopy(AT_FDCWD, copy) && std::find(copies.begin(), copies.end(), copy) == copies.end())
+            copies.push_back(std::move(copy));
     }
     return copies;
 }

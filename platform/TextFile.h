@@ -157,6 +157,7 @@ private:
         std::string Name;
         TDescriptor FolderFd;
         TDescriptor Fd;
+        bool Noted = false;  // a note in the state folder finds it through the file's other links
     };
 
     int OpenContent();  // the descriptor the content goes to; sets method_, and tempName_ for a named file

@@ -272,11 +272,14 @@ attack_full_state_folder() {
 }
 
 # 8. A copy left by a killed save, in the state folder as the file's folder takes no new file, is
-#    named whichever way the file is opened: through a linked folder or with "." in its path.
+#    named whichever way the file is opened: through a linked folder, with "." in its path, or by its
+#    other hard link in another folder.
 attack_copy_by_other_name() {
   new_folder k 755 $A:$A
+  new_folder k2 755 $A:$A
   crlf "a {color:red}" >"$WORK/k/t.css"
   chown $A:$A "$WORK/k/t.css"
+  ln "$WORK/k/t.css" "$WORK/k2/other.css"
   chmod 555 "$WORK/k"
   ln -sfn "$WORK/k" "$WORK/a/linked"
   hold ftruncate 1 3000000 "$WORK/k/t.css" -- "${AS_A[@]}" "$SAVE" "$WORK/k/t.css" "$NEW_LINE" || return 1
@@ -284,7 +287,7 @@ attack_copy_by_other_name() {
   finish
   chmod 755 "$WORK/k"
   local name
-  for name in "$WORK/k/t.css" "$WORK/a/linked/t.css" "$WORK/k/./t.css"; do
+  for name in "$WORK/k/t.css" "$WORK/a/linked/t.css" "$WORK/k/./t.css" "$WORK/k2/other.css"; do
     as_a "$SAVE" --open-only "$name" | grep -q '^warning: .*t.css~pindle-backup' || { echo "Open of $name names no copy"; return 1; }
   done
 }
