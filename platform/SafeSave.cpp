@@ -627,7 +627,7 @@ TSafeSave::TTarget TSafeSave::FindTarget(const std::string& fileName)
     }
     // Opening a pipe for writing waits for a reader, and a device cannot be replaced.
     if (!S_ISREG(seen.st_mode))
-        RaiseInOutError(S_ISDIR(seen.st_mode) ? EISDIR : EACCES);  // a link here was put in meanwhile
+        RaiseInOutError(S_ISDIR(seen.st_mode) ? EISDIR : EACCES);  // a link too: one put here after the look
     const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd = ::openat(folder, name, O_RDWR | flags);
     target.Readable = fd >= 0;
