@@ -594,6 +594,13 @@ TSafeSave::TTemporaryName::~TTemporaryName()
 TSafeSave::TSafeSave(const std::string& fileName)
     : target_(FindTarget(fileName)), writer_(OpenContent(), target_.Path)
 {
+    // The file is emptied only now that everything that could fail before the writing is done: a
+    // constructor that fails has no destructor to put the old content back.
+    if (method_ == TMethod::InPlace && ::ftruncate(writer_.Descriptor(), 0) != 0) {
+        const int error = errno;
+        RemoveBackup();  // the file was not touched
+        RaiseInOutError(error);
+    }
 }
 
 TSafeSave::~TSafeSave()
@@ -645,7 +652,7 @@ TSafeSave::TTarget TSafeSave::FindTarget(const std::string& fileName)
     LockForSave(fd);
     if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(fd, &target.Old) != 0
         || !SameFile(target.Old, seen) || target.Old.st_nlink == 0)
-        RaiseInOutError(EACCES);
+        throw EInOutError(InOutErrorMessage(EACCES) + ": the file was replaced while this save waited", EACCES);
     target.Exists = true;
     return target;
 }
@@ -676,12 +683,10 @@ int TSafeSave::OpenInPlaceWithBackup()
 {
     method_ = TMethod::InPlace;
     MakeBackup();
-    int fd = ::fcntl(target_.Fd.Get(), F_DUPFD_CLOEXEC, 0);
-    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-        int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        RemoveBackup();  // the target was not touched
+    int fd = ::fcntl(target_.Fd.Get(), F_DUPFD_CLOEXEC, 0);  // at its start: the copy read with pread
+    if (fd < 0) {
+        const int error = errno;
+        RemoveBackup();
         RaiseInOutError(error);
     }
     return fd;
