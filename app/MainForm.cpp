@@ -76,7 +76,8 @@ void ReportOldCopies(QWidget* parent, const std::string& fileName)
     std::string note = "A save of this file did not finish. Its old content is kept in:";
     for (const std::string& copy : copies)
         note += "\r\n" + PathText(copy);
-    Desktop().MessageBox(parent, TMsgDlgType::mtWarning, "Pindle", note);
+    Desktop().MessageBeep(TBeep::Exclamation);
+    Desktop().MessageBox(parent, TMsgDlgType::mtWarning, "Warning", note);
 }
 
 // The pane's lines as the writer reads them.

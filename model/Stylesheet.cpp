@@ -375,7 +375,11 @@ void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleR
                           const IStylesheetLines& paneLines, const TStylesheetFormat& format)
 {
     TSafeSave save(fileName);
-    WriteLines(save.Writer(), rows, paneLines, format);
+    try {
+        WriteLines(save.Writer(), rows, paneLines, format);
+    } catch (const EInOutError& failure) {
+        save.Abandon(failure);
+    }
     save.Commit();
 }
 

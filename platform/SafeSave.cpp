@@ -3,95 +3,228 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace pindle {
+
+using TDescriptor = TSafeSave::TDescriptor;
+
+void TSafeSave::TDescriptor::Reset(int fd) noexcept
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
 
 namespace {
 
 constexpr const char* TemporaryPrefix = ".pindle-save-";
 constexpr const char* BackupSuffix = "~pindle-backup";
+constexpr int MaxLinks = 40;  // as many links as the system follows in one name
+// How long a save waits for another save of the same file to end before it is refused.
+constexpr auto LockWait = std::chrono::seconds(2);
 
-std::string FolderOf(const std::string& path)
+[[noreturn]] void RaiseLastError() { RaiseInOutError(errno); }
+
+TDescriptor OpenPath(int folderFd, const char* name, int flags)
 {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
+    int fd = ::openat(folderFd, name, flags | O_CLOEXEC);
+    if (fd < 0)
+        RaiseLastError();
+    return TDescriptor(fd);
 }
 
-std::string NamePartOf(const std::string& path)
+std::string JoinPath(const std::string& folder, const std::string& name)
 {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-// The file that a chain of symbolic links ends in, whether it exists or not, so that a save through
-// a dangling link creates the file it names. Other names as they are.
-std::string ResolveTarget(const std::string& fileName)
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// A name's parts between slashes, empty ones included.
+std::deque<std::string> PartsOf(const std::string& path)
 {
-    std::string path = fileName;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return path;
-        std::string text(std::max<std::size_t>(static_cast<std::size_t>(info.st_size), 255) + 1, '\0');
-        ssize_t length = ::readlink(path.c_str(), text.data(), text.size());
-        if (length < 0)
-            RaiseInOutError(errno);
-        if (static_cast<std::size_t>(length) >= text.size())
-            RaiseInOutError(ENAMETOOLONG);  // the link changed while it was read
-        text.resize(static_cast<std::size_t>(length));
-        if (text.empty())
-            RaiseInOutError(ENOENT);
-        path = text.front() == '/' ? text : FolderOf(path) + "/" + text;
+    std::deque<std::string> parts;
+    for (std::size_t start = 0;;) {
+        std::size_t slash = path.find('/', start);
+        parts.push_back(path.substr(start, slash - start));
+        if (slash == std::string::npos)
+            return parts;
+        start = slash + 1;
     }
-    RaiseInOutError(ELOOP);
 }
 
-std::string TemporaryNameIn(const std::string& folder)
+// Whether the system, with its protection of links on, would follow a link of this owner that lives
+// in this folder: in a sticky folder that everyone may write to, only this user's links and the
+// folder owner's are followed, so that no one can plant a link there for another to follow.
+bool MayFollowLink(const struct stat& link, const struct stat& folder)
+{
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
+// Where a name leads: its folder, open, with the folder's real path, and the last part of the name,
+// which may not exist. Links are followed part by part as the system follows them, a dangling one to
+// the file it names; nothing is looked up by a path that another user could change in between.
+struct TResolved {
+    TDescriptor FolderFd;
+    std::string Folder;
+    std::string Name;
+};
+
+TResolved Resolve(const std::string& fileName)
+{
+    if (fileName.empty() || fileName.find('\0') != std::string::npos)
+        RaiseInOutError(fileName.empty() ? ENOENT : EINVAL);
+    std::vector<std::string> folder;  // the parts of the real path of the folder reached
+    TDescriptor at;
+    std::deque<std::string> pending = PartsOf(fileName);
+    if (fileName.front() == '/') {
+        at = OpenPath(AT_FDCWD, "/", O_PATH | O_DIRECTORY);
+    } else {
+        std::vector<char> cwd(4096);
+        while (::getcwd(cwd.data(), cwd.size()) == nullptr) {
+            if (errno != ERANGE)
+                RaiseLastError();
+            cwd.resize(cwd.size() * 2);
+        }
+        for (std::string& part : PartsOf(cwd.data()))
+            if (!part.empty())
+                folder.push_back(std::move(part));
+        at = OpenPath(AT_FDCWD, ".", O_PATH | O_DIRECTORY);
+    }
+    int links = 0;
+    std::string name;
+    while (!pending.empty()) {
+        std::string part = std::move(pending.front());
+        pending.pop_front();
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            at = OpenPath(at.Get(), "..", O_PATH | O_DIRECTORY);
+            if (!folder.empty())
+                folder.pop_back();
+            continue;
+        }
+        const bool last = std::all_of(pending.begin(), pending.end(), [](const std::string& p) { return p.empty(); });
+        struct stat info {};
+        if (::fstatat(at.Get(), part.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT && last) {
+                name = std::move(part);
+                break;
+            }
+            RaiseLastError();
+        }
+        if (S_ISLNK(info.st_mode)) {
+            if (++links > MaxLinks)
+                RaiseInOutError(ELOOP);
+            // The link itself, open, so that its owner and its text belong to the same link.
+            TDescriptor link = OpenPath(at.Get(), part.c_str(), O_PATH | O_NOFOLLOW);
+            struct stat linkInfo {}, folderInfo {};
+            if (::fstat(link.Get(), &linkInfo) != 0 || ::fstat(at.Get(), &folderInfo) != 0)
+                RaiseLastError();
+            if (!S_ISLNK(linkInfo.st_mode))
+                RaiseInOutError(EACCES);  // replaced while it was looked at
+            if (!MayFollowLink(linkInfo, folderInfo))
+                RaiseInOutError(EACCES);
+            std::string text(PATH_MAX + 1, '\0');
+            ssize_t length = ::readlinkat(link.Get(), "", text.data(), text.size());
+            if (length < 0)
+                RaiseLastError();
+            if (length == 0 || static_cast<std::size_t>(length) >= text.size())
+                RaiseInOutError(length == 0 ? ENOENT : ENAMETOOLONG);
+            text.resize(static_cast<std::size_t>(length));
+            std::deque<std::string> target = PartsOf(text);
+            pending.insert(pending.begin(), target.begin(), target.end());
+            if (text.front() == '/') {
+                at = OpenPath(AT_FDCWD, "/", O_PATH | O_DIRECTORY);
+                folder.clear();
+            }
+            continue;
+        }
+        if (last) {
+            name = std::move(part);
+            break;
+        }
+        if (!S_ISDIR(info.st_mode))
+            RaiseInOutError(ENOTDIR);
+        at = OpenPath(at.Get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW);
+        folder.push_back(std::move(part));
+    }
+    if (name.empty())
+        RaiseInOutError(EISDIR);  // the name ends in a folder
+    TResolved resolved;
+    resolved.FolderFd = std::move(at);
+    resolved.Folder = "/";
+    for (const std::string& part : folder)
+        resolved.Folder = JoinPath(resolved.Folder, part);
+    resolved.Name = std::move(name);
+    return resolved;
+}
+
+std::string TemporaryName()
 {
     static unsigned counter = 0;
-    return folder + "/" + TemporaryPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+    return TemporaryPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+}
+
+// The names in a folder that pass the test, in no order; none where the folder cannot be read.
+template <typename TTest>
+std::vector<std::string> NamesIn(int folderFd, TTest test)
+{
+    std::vector<std::string> names;
+    int listing = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+        if (listing >= 0)
+            ::close(listing);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir))
+        if (test(std::string_view(entry->d_name)))
+            names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    return names;
 }
 
 // Removes what saves of this user that were killed left in the folder: `.pindle-save-PID-N.tmp`
 // whose process is gone. Another user's files, and those of a process that lives, stay.
-void RemoveDeadSavesLeftIn(const std::string& folder)
+void RemoveDeadSavesLeftIn(int folderFd)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
     const std::size_t prefixLength = std::strlen(TemporaryPrefix);
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (std::strncmp(name, TemporaryPrefix, prefixLength) != 0)
-            continue;
+    auto dead = [&](std::string_view name) {
+        if (name.substr(0, prefixLength) != TemporaryPrefix)
+            return false;
+        const std::string text(name.substr(prefixLength));
         char* end = nullptr;
-        const long pid = std::strtol(name + prefixLength, &end, 10);
-        if (pid <= 0 || end == name + prefixLength || *end != '-' || pid == ::getpid())
-            continue;
+        const long pid = std::strtol(text.c_str(), &end, 10);
+        if (pid <= 0 || end == text.c_str() || *end != '-' || pid == ::getpid())
+            return false;
         struct stat info {};
-        if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
+        if (::fstatat(folderFd, std::string(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
             || info.st_uid != ::geteuid())
-            continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue;  // alive, or not ours to ask about
-        (void)::unlinkat(::dirfd(dir), name, 0);
-    }
-    ::closedir(dir);
+            return false;
+        return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;  // not alive, and ours to ask about
+    };
+    for (const std::string& name : NamesIn(folderFd, dead))
+        (void)::unlinkat(folderFd, name.c_str(), 0);
 }
 
 // Kernels and file systems without unnamed files refuse them with one of these.
@@ -100,12 +233,12 @@ bool UnnamedFilesUnsupported(int error) { return error == EOPNOTSUPP || error ==
 // The folder's permissions (or its immutable flag, or a read-only mount) refuse a new file.
 bool NewFileRefused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
-// A new, empty hidden file in the folder, readable by its owner alone.
-int CreateNamedFile(const std::string& folder, std::string& name)
+// A new, empty hidden file in the folder, readable by its owner alone; never a link planted there.
+int CreateNamedFile(int folderFd, std::string& name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = TemporaryNameIn(folder);
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        name = TemporaryName();
+        int fd = ::openat(folderFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -113,25 +246,26 @@ int CreateNamedFile(const std::string& folder, std::string& name)
     return -1;
 }
 
-// The target itself, emptied, to be written in place; -1 with errno set when it cannot be.
-int OpenInPlace(const std::string& path)
+// A file without a name in the folder, or where there are none a hidden named one (its name in
+// `name`); -1 with errno set when neither can be made.
+int CreateFileIn(int folderFd, std::string& name)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    int error = 0;
-    if (::fstat(fd, &info) != 0)
-        error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = EACCES;  // it was replaced by a pipe or device since it was looked at
-    else if (::ftruncate(fd, 0) != 0)
-        error = errno;
-    if (error == 0)
-        return fd;
-    ::close(fd);
-    errno = error;
-    return -1;
+    name.clear();
+    int fd = ::openat(folderFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && UnnamedFilesUnsupported(errno))
+        fd = CreateNamedFile(folderFd, name);
+    return fd;
+}
+
+// Gives an open file a name in the folder; false with errno set when it cannot have that one.
+bool LinkDescriptor(int fd, int folderFd, const std::string& name)
+{
+    // Linking through /proc needs no privilege; linking the descriptor itself needs
+    // CAP_DAC_READ_SEARCH on kernels before 6.10, and is the way left where /proc is not mounted.
+    std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), folderFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    return errno == ENOENT && ::linkat(fd, "", folderFd, name.c_str(), AT_EMPTY_PATH) == 0;
 }
 
 // The process's umask, read without changing it where the system tells it.
@@ -178,9 +312,9 @@ bool MayGiveOwner(const struct stat& old)
 }
 
 // Makes a new or removed name durable; a folder that cannot be synced costs nothing but that.
-void SyncFolder(const std::string& folder)
+void SyncFolder(int folderFd)
 {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     (void)::fsync(fd);
@@ -188,16 +322,16 @@ void SyncFolder(const std::string& folder)
 }
 
 // The names of a file's extended attributes (ACLs among them); none where the file system keeps none.
-bool AttributeNames(const std::string& path, int fd, std::vector<std::string>& names)
+bool AttributeNames(int fd, std::vector<std::string>& names)
 {
     names.clear();
     std::vector<char> list;
     for (;;) {
-        ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
+        ssize_t size = ::flistxattr(fd, nullptr, 0);
         if (size < 0)
             return errno == ENOTSUP;
         list.resize(static_cast<std::size_t>(size) + 1);
-        size = fd >= 0 ? ::flistxattr(fd, list.data(), list.size()) : ::listxattr(path.c_str(), list.data(), list.size());
+        size = ::flistxattr(fd, list.data(), list.size());
         if (size < 0 && errno == ERANGE)
             continue;  // one was added meanwhile
         if (size < 0)
@@ -212,15 +346,14 @@ bool AttributeNames(const std::string& path, int fd, std::vector<std::string>& n
     }
 }
 
-bool AttributeValue(const std::string& path, int fd, const std::string& name, std::string& value)
+bool AttributeValue(int fd, const std::string& name, std::string& value)
 {
     for (;;) {
-        ssize_t size = fd >= 0 ? ::fgetxattr(fd, name.c_str(), nullptr, 0) : ::getxattr(path.c_str(), name.c_str(), nullptr, 0);
+        ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
         if (size < 0)
             return false;
         value.resize(static_cast<std::size_t>(size));
-        size = fd >= 0 ? ::fgetxattr(fd, name.c_str(), value.data(), value.size())
-                       : ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        size = ::fgetxattr(fd, name.c_str(), value.data(), value.size());
         if (size < 0 && errno == ERANGE)
             continue;
         if (size < 0)
@@ -233,19 +366,19 @@ bool AttributeValue(const std::string& path, int fd, const std::string& name, st
 // Gives the new file exactly the old file's extended attributes: the old ones copied, and those the
 // new file got on its own (an ACL inherited from the folder's default) removed, so that the mode set
 // afterwards cannot open the file to anyone the old one was closed to.
-bool CopyAttributes(const std::string& oldPath, int fd)
+bool CopyAttributes(int oldFd, int fd)
 {
     std::vector<std::string> oldNames, newNames;
-    if (!AttributeNames(oldPath, -1, oldNames) || !AttributeNames("", fd, newNames))
+    if (!AttributeNames(oldFd, oldNames) || !AttributeNames(fd, newNames))
         return false;
     for (const std::string& name : newNames)
         if (std::find(oldNames.begin(), oldNames.end(), name) == oldNames.end() && ::fremovexattr(fd, name.c_str()) != 0)
             return false;
     std::string value, present;
     for (const std::string& name : oldNames) {
-        if (!AttributeValue(oldPath, -1, name, value))
+        if (!AttributeValue(oldFd, name, value))
             return false;
-        if (AttributeValue("", fd, name, present) && present == value)
+        if (AttributeValue(fd, name, present) && present == value)
             continue;  // one the system gave it already, such as a security label
         if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0)
             return false;
@@ -253,20 +386,42 @@ bool CopyAttributes(const std::string& oldPath, int fd)
     return true;
 }
 
-// Copies everything from one descriptor to another, from where each stands.
-void CopyContent(int from, TTextWriter& to)
+// Makes a new file readable by its owner alone, whatever ACL its folder hands down.
+void MakePrivate(int fd)
 {
+    if (::fremovexattr(fd, "system.posix_acl_access") != 0 && errno != ENODATA && errno != ENOTSUP)
+        RaiseLastError();
+    if (::fchmod(fd, 0600) != 0)
+        RaiseLastError();
+}
+
+// Copies the whole of one file into another from their beginnings, whatever either descriptor's
+// position; the other file is emptied first.
+void CopyWhole(int from, int to)
+{
+    if (::ftruncate(to, 0) != 0)
+        RaiseLastError();
     std::vector<char> buffer(TTextWriter::BufferSize);
-    for (;;) {
-        ssize_t got = ::read(from, buffer.data(), buffer.size());
+    for (off_t at = 0;;) {
+        ssize_t got = ::pread(from, buffer.data(), buffer.size(), at);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            RaiseInOutError(errno);
+            RaiseLastError();
         if (got == 0)
-            return;
-        to.Write(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+            break;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = ::pwrite(to, buffer.data() + done, static_cast<std::size_t>(got - done), at + done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                RaiseInOutError(put < 0 ? errno : ENOSPC);
+            done += put;
+        }
+        at += got;
     }
+    if (::fsync(to) != 0 && errno != EINVAL)
+        RaiseLastError();
 }
 
 // The user's own folder for copies of files whose folder takes no new file.
@@ -296,20 +451,84 @@ std::string PathFingerprint(const std::string& path)
 // The folder of last resort for copies, shared by all users and kept over a restart.
 constexpr const char* SharedFolder = "/var/tmp";
 
-// Where the copies of a file's old content are kept, in the order they are tried, each with the
-// beginning of the copies' names: beside the file, the user's state folder, then the shared folder.
-std::vector<std::pair<std::string, std::string>> BackupPlaces(const std::string& target)
+void MakeFolders(const std::string& folder)
 {
-    std::vector<std::pair<std::string, std::string>> places;
-    places.emplace_back(FolderOf(target), NamePartOf(target) + BackupSuffix);
-    const std::string elsewhere = NamePartOf(target) + BackupSuffix + "-" + PathFingerprint(target);
+    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
+        (void)::mkdir(folder.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos)
+            return;
+    }
+}
+
+// A place where copies of a file's old content are kept: a folder, open, and the beginning of the
+// copies' names.
+struct TPlace {
+    std::string Folder;
+    TDescriptor FolderFd;
+    std::string Prefix;
+};
+
+// Where the copies of a file are kept, in the order they are tried: beside the file, the user's state
+// folder, then the shared folder. Only the first is open; the others open with OpenPlace.
+std::vector<TPlace> BackupPlaces(const TResolved& file)
+{
+    std::vector<TPlace> places;
+    places.push_back({file.Folder, TDescriptor(::fcntl(file.FolderFd.Get(), F_DUPFD_CLOEXEC, 0)), file.Name + BackupSuffix});
+    const std::string elsewhere = file.Name + BackupSuffix + "-" + PathFingerprint(JoinPath(file.Folder, file.Name));
     if (std::string state = StateFolder(); !state.empty())
-        places.emplace_back(state, elsewhere);
-    places.emplace_back(SharedFolder, elsewhere);
+        places.push_back({std::move(state), TDescriptor(), elsewhere});
+    places.push_back({SharedFolder, TDescriptor(), elsewhere});
     return places;
 }
 
-// "PREFIX" or "PREFIX.N" for N from 2.
+// Opens a place's folder, making the state folder first when asked to; false when it cannot be
+// opened, or when the state folder is not this user's.
+bool OpenPlace(TPlace& place, bool create)
+{
+    if (place.FolderFd.IsOpen())
+        return true;
+    const bool shared = place.Folder == SharedFolder;
+    if (create && !shared)
+        MakeFolders(place.Folder);
+    place.FolderFd.Reset(::open(place.Folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat info {};
+    if (!shared && (!place.FolderFd.IsOpen() || ::fstat(place.FolderFd.Get(), &info) != 0 || info.st_uid != ::geteuid()))
+        place.FolderFd.Reset();
+    return place.FolderFd.IsOpen();
+}
+
+// A note in the state folder ties a copy to its file's device and inode, so that a copy made through
+// one of the file's links is found through the others too: a symbolic link, named for the file and
+// the copy, that leads to the copy.
+std::string NotePrefix(const struct stat& file)
+{
+    return "inode-" + std::to_string(file.st_dev) + "-" + std::to_string(file.st_ino) + "-";
+}
+
+std::string NoteName(const struct stat& file, const std::string& copy) { return NotePrefix(file) + PathFingerprint(copy); }
+
+bool OpenStateFolder(TPlace& state, bool create)
+{
+    state.Folder = StateFolder();
+    return !state.Folder.empty() && OpenPlace(state, create);
+}
+
+void AddNote(const struct stat& file, const std::string& copy)
+{
+    TPlace state;
+    if (OpenStateFolder(state, true) && ::symlinkat(copy.c_str(), state.FolderFd.Get(), NoteName(file, copy).c_str()) != 0) {
+        // Without the note the copy is still found by the file's own name.
+    }
+}
+
+void RemoveNote(const struct stat& file, const std::string& copy)
+{
+    TPlace state;
+    if (OpenStateFolder(state, false))
+        (void)::unlinkat(state.FolderFd.Get(), NoteName(file, copy).c_str(), 0);
+}
+
+// "PREFIX" or "PREFIX.N" for a number N.
 bool IsBackupName(const std::string& name, const std::string& prefix)
 {
     if (name.compare(0, prefix.size(), prefix) != 0)
@@ -321,166 +540,238 @@ bool IsBackupName(const std::string& name, const std::string& prefix)
     return name.find_first_not_of("0123456789", prefix.size() + 1) == std::string::npos;
 }
 
-void MakeFolders(const std::string& folder)
+// A copy that this user or root made: a regular file of theirs. Anyone may put a file of a copy's
+// name in a folder that they may write to.
+bool IsTrustedCopy(int folderFd, const std::string& name)
 {
-    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
-        (void)::mkdir(folder.substr(0, slash).c_str(), 0700);
-        if (slash == std::string::npos)
-            return;
+    struct stat info {};
+    return ::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
+           && (info.st_uid == ::geteuid() || info.st_uid == 0);
+}
+
+// Failures of a place for copies after which the next place is tried.
+bool TryNextPlace(int error)
+{
+    return NewFileRefused(error) || error == ENOENT || error == ENOSPC || error == EDQUOT;
+}
+
+// A number for a copy's name that no one can have taken in advance.
+unsigned RandomNumber()
+{
+    unsigned value = 0;
+    if (::getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value))
+        value = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    return 1000 + value % 1000000000u;
+}
+
+// Waits for the other saves of the file to end, then holds them off until this one ends: a lock on
+// the whole file that goes with the last descriptor of this open.
+void LockForSave(int fd)
+{
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const auto giveUp = std::chrono::steady_clock::now() + LockWait;
+    while (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EACCES)
+            return;  // a file system without locks: the save goes on as it would have
+        if (std::chrono::steady_clock::now() >= giveUp)
+            throw EInOutError(InOutErrorMessage(EACCES) + ": another save of this file is still writing it", EAGAIN);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-}
-
-// A whole copy of the target's content on the disk under a name of its own that no other copy has;
-// returns the copy's path. The copy is written under a temporary name and named only once whole, so
-// a name ending in "~pindle-backup" always holds the whole old content. It is no more open than the
-// target: the owner's and others' permissions, no group's.
-std::string MakeBackup(const std::string& target, const struct stat& old)
-{
-    int error = 0;
-    for (const auto& [folder, prefix] : BackupPlaces(target)) {
-        if (folder != FolderOf(target)) {
-            MakeFolders(folder);
-            RemoveDeadSavesLeftIn(folder);
-        }
-        std::string temporary;
-        int fd = CreateNamedFile(folder, temporary);
-        if (fd < 0) {
-            error = errno;
-            if (NewFileRefused(error) || error == ENOENT)
-                continue;
-            RaiseInOutError(error);
-        }
-        TTextWriter writer(fd, temporary);
-        int from = -1;
-        std::string name;
-        try {
-            from = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-            if (from < 0)
-                RaiseInOutError(errno);
-            CopyContent(from, writer);
-            ::close(std::exchange(from, -1));
-            writer.Sync();
-            // Named while it is still this user's own file: the system may refuse a link to another's.
-            for (int n = 1; name.empty(); ++n) {
-                std::string candidate = folder + "/" + prefix + (n == 1 ? "" : "." + std::to_string(n));
-                if (::link(temporary.c_str(), candidate.c_str()) == 0)
-                    name = std::move(candidate);
-                else if (errno != EEXIST || n == 1000)
-                    RaiseInOutError(errno);
-            }
-            ::unlink(temporary.c_str());
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-                ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-                // Neither owner nor group can be the old file's: the copy stays this user's.
-            }
-            (void)::fchmod(fd, old.st_mode & 0606);
-            writer.Close();
-            SyncFolder(folder);
-            return name;
-        } catch (...) {
-            if (from >= 0)
-                ::close(from);
-            ::unlink(temporary.c_str());
-            if (!name.empty())
-                ::unlink(name.c_str());  // the target was not touched yet
-            throw;
-        }
-    }
-    RaiseInOutError(error != 0 ? error : EACCES);
-}
-
-void RemoveBackup(const std::string& backup)
-{
-    if (backup.empty())
-        return;
-    ::unlink(backup.c_str());
-    SyncFolder(FolderOf(backup));
-}
-
-void CheckSaveName(const std::string& fileName)
-{
-    if (fileName.empty() || fileName.find('\0') != std::string::npos)
-        RaiseInOutError(fileName.empty() ? ENOENT : EINVAL);
 }
 
 }  // namespace
 
 TSafeSave::TTemporaryName::~TTemporaryName()
 {
-    if (!path_.empty())
-        ::unlink(path_.c_str());
+    if (!name_.empty())
+        ::unlinkat(folderFd_, name_.c_str(), 0);
 }
 
 TSafeSave::TSafeSave(const std::string& fileName)
     : target_(FindTarget(fileName)), writer_(OpenContent(), target_.Path)
 {
+    // The file is emptied only now that everything that could fail before the writing is done: a
+    // constructor that fails has no destructor to put the old content back.
+    if (method_ == TMethod::InPlace && ::ftruncate(writer_.Descriptor(), 0) != 0) {
+        const int error = errno;
+        RemoveBackup();  // the file was not touched
+        RaiseInOutError(error);
+    }
 }
 
 TSafeSave::~TSafeSave()
 {
-    if (committed_ || backup_.empty())
+    if (committed_ || backup_.Path.empty())
         return;
     try {
         if (writer_.IsOpen())
             writer_.Close();
     } catch (...) {
     }
-    RestoreFromBackup();
+    if (RestoreFromBackup())
+        RemoveBackup();
 }
 
 TSafeSave::TTarget TSafeSave::FindTarget(const std::string& fileName)
 {
-    CheckSaveName(fileName);
+    TResolved resolved = Resolve(fileName);
     TTarget target;
-    target.Path = ResolveTarget(fileName);
-    target.Folder = FolderOf(target.Path);
-    if (::stat(target.Path.c_str(), &target.Old) == 0)
-        target.Exists = true;
-    else if (errno != ENOENT)
-        RaiseInOutError(errno);
-    if (target.Exists) {
-        // Opening a pipe for writing waits for a reader, and a device cannot be replaced.
-        if (!S_ISREG(target.Old.st_mode))
-            RaiseInOutError(S_ISDIR(target.Old.st_mode) ? EISDIR : EACCES);
-        if (::faccessat(AT_FDCWD, target.Path.c_str(), W_OK, AT_EACCESS) != 0)
-            RaiseInOutError(errno);  // a read-only file stays as it is
+    target.Folder = resolved.Folder;
+    target.Name = resolved.Name;
+    target.Path = JoinPath(target.Folder, target.Name);
+    target.FolderFd = std::move(resolved.FolderFd);
+    const int folder = target.FolderFd.Get();
+    const char* name = target.Name.c_str();
+    struct stat seen {};
+    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            RaiseLastError();
+        return target;
     }
+    // Opening a pipe for writing waits for a reader, and a device cannot be replaced.
+    if (!S_ISREG(seen.st_mode))
+        RaiseInOutError(S_ISDIR(seen.st_mode) ? EISDIR : EACCES);  // a link too: one put here after the look
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::openat(folder, name, O_RDWR | flags);
+    target.Readable = fd >= 0;
+    if (fd < 0 && errno == EACCES)
+        fd = ::openat(folder, name, O_WRONLY | flags);
+    if (fd < 0)
+        RaiseInOutError(errno == ELOOP ? EACCES : errno);  // a read-only file stays as it is
+    target.Fd.Reset(fd);
+    // The file opened must be the one looked at, and must still have the name once the other saves
+    // of it have ended: a name that changes meanwhile is refused, not followed anew.
+    if (::fstat(fd, &target.Old) != 0)
+        RaiseLastError();
+    if (!SameFile(target.Old, seen))
+        RaiseInOutError(EACCES);
+    LockForSave(fd);
+    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(fd, &target.Old) != 0
+        || !SameFile(target.Old, seen) || target.Old.st_nlink == 0)
+        throw EInOutError(InOutErrorMessage(EACCES) + ": the file was replaced while this save waited", EACCES);
+    target.Exists = true;
     return target;
 }
 
 int TSafeSave::OpenContent()
 {
-    RemoveDeadSavesLeftIn(target_.Folder);
+    RemoveDeadSavesLeftIn(target_.FolderFd.Get());
     // A new file would split the links, or belong to this user instead of the file's owner.
     if (target_.Exists && (target_.Old.st_nlink > 1 || !MayGiveOwner(target_.Old)))
         return OpenInPlaceWithBackup();
-    method_ = TMethod::UnnamedFile;
-    int fd = ::open(target_.Folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && UnnamedFilesUnsupported(errno)) {
-        method_ = TMethod::NamedFile;
-        std::string name;
-        fd = CreateNamedFile(target_.Folder, name);
-        if (fd >= 0)
-            tempName_.Set(std::move(name));
-    }
+    std::string name;
+    int fd = CreateFileIn(target_.FolderFd.Get(), name);
     if (fd < 0 && NewFileRefused(errno) && target_.Exists)
         return OpenInPlaceWithBackup();
     if (fd < 0)
-        RaiseInOutError(errno);
-    return fd;
+        RaiseLastError();
+    method_ = name.empty() ? TMethod::UnnamedFile : TMethod::NamedFile;
+    if (!name.empty())
+        tempName_.Set(target_.FolderFd.Get(), std::move(name));
+    content_.Reset(fd);
+    int writerFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (writerFd < 0)
+        RaiseLastError();
+    return writerFd;
 }
 
 int TSafeSave::OpenInPlaceWithBackup()
 {
     method_ = TMethod::InPlace;
-    backup_ = MakeBackup(target_.Path, target_.Old);
-    int fd = OpenInPlace(target_.Path);
+    MakeBackup();
+    int fd = ::fcntl(target_.Fd.Get(), F_DUPFD_CLOEXEC, 0);  // at its start: the copy read with pread
     if (fd < 0) {
-        int error = errno;
-        RemoveBackup(std::exchange(backup_, std::string()));
+        const int error = errno;
+        RemoveBackup();
         RaiseInOutError(error);
     }
     return fd;
+}
+
+// A whole copy of the target's content on the disk under a name of its own that no other copy has.
+// The copy has no name (or a temporary one) until it is whole, so a name ending in "~pindle-backup"
+// always holds the whole old content. Only this user may read it, wherever it is.
+void TSafeSave::MakeBackup()
+{
+    if (!target_.Readable)
+        RaiseInOutError(EACCES);
+    TResolved file;
+    file.FolderFd.Reset(::fcntl(target_.FolderFd.Get(), F_DUPFD_CLOEXEC, 0));
+    file.Folder = target_.Folder;
+    file.Name = target_.Name;
+    int error = EACCES;
+    bool beside = true;
+    for (TPlace& place : BackupPlaces(file)) {
+        if (!std::exchange(beside, false)) {
+            if (!OpenPlace(place, true))
+                continue;
+            RemoveDeadSavesLeftIn(place.FolderFd.Get());
+        }
+        std::string temporary;
+        TDescriptor fd(CreateFileIn(place.FolderFd.Get(), temporary));
+        if (!fd.IsOpen()) {
+            error = errno;
+            if (TryNextPlace(error))
+                continue;
+            RaiseInOutError(error);
+        }
+        TTemporaryName temporaryName;
+        if (!temporary.empty())
+            temporaryName.Set(place.FolderFd.Get(), temporary);
+        std::string name;
+        try {
+            MakePrivate(fd.Get());
+            CopyWhole(target_.Fd.Get(), fd.Get());
+            // A name that someone else holds is passed over for one that no one can have guessed.
+            unsigned n = 1;
+            for (int attempt = 0; name.empty(); ++attempt) {
+                std::string candidate = place.Prefix + (n == 1 ? "" : "." + std::to_string(n));
+                const bool linked = temporary.empty()
+                    ? LinkDescriptor(fd.Get(), place.FolderFd.Get(), candidate)
+                    : ::linkat(place.FolderFd.Get(), temporary.c_str(), place.FolderFd.Get(), candidate.c_str(), 0) == 0;
+                if (linked)
+                    name = std::move(candidate);
+                else if (errno != EEXIST || attempt == 2000)
+                    RaiseLastError();
+                else
+                    n = n < 1000 && IsTrustedCopy(place.FolderFd.Get(), candidate) ? n + 1 : RandomNumber();
+            }
+        } catch (const EInOutError& e) {
+            if (TryNextPlace(e.ErrorCode))
+                continue;  // this place is full: the next may have room
+            throw;
+        }
+        SyncFolder(place.FolderFd.Get());
+        backup_.Path = JoinPath(place.Folder, name);
+        backup_.Name = std::move(name);
+        backup_.Noted = target_.Old.st_nlink > 1;
+        if (backup_.Noted)
+            AddNote(target_.Old, backup_.Path);
+        backup_.FolderFd = std::move(place.FolderFd);
+        backup_.Fd = std::move(fd);
+        return;
+    }
+    RaiseInOutError(error);
+}
+
+void TSafeSave::RemoveBackup() noexcept
+{
+    if (backup_.Path.empty())
+        return;
+    // Only the copy itself: its name may have been given to another file meanwhile.
+    struct stat named {}, copy {};
+    if (::fstatat(backup_.FolderFd.Get(), backup_.Name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0
+        && ::fstat(backup_.Fd.Get(), &copy) == 0 && SameFile(named, copy)) {
+        ::unlinkat(backup_.FolderFd.Get(), backup_.Name.c_str(), 0);
+        SyncFolder(backup_.FolderFd.Get());
+    }
+    if (backup_.Noted)
+        RemoveNote(target_.Old, backup_.Path);
+    backup_ = TBackup();
 }
 
 bool TSafeSave::MakeLikeOldFile(int fd) const
@@ -497,25 +788,19 @@ bool TSafeSave::MakeLikeOldFile(int fd) const
         && ::fchown(fd, target_.Old.st_uid, target_.Old.st_gid) != 0)
         return false;
     // The mode comes last: a change of owner clears the set-id bits, and an ACL sets the mode too.
-    return CopyAttributes(target_.Path, fd) && ::fchmod(fd, target_.Old.st_mode & 07777) == 0;
+    return CopyAttributes(target_.Fd.Get(), fd) && ::fchmod(fd, target_.Old.st_mode & 07777) == 0;
 }
 
 void TSafeSave::NameUnnamedFile(int fd)
 {
-    // Linking through /proc needs no privilege; linking the descriptor itself needs
-    // CAP_DAC_READ_SEARCH on kernels before 6.10, and is the way left where /proc is not mounted.
-    std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = TemporaryNameIn(target_.Folder);
-        int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
-        if (linked != 0 && errno == ENOENT)
-            linked = ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
-        if (linked == 0) {
-            tempName_.Set(std::move(name));
+        std::string name = TemporaryName();
+        if (LinkDescriptor(fd, target_.FolderFd.Get(), name)) {
+            tempName_.Set(target_.FolderFd.Get(), std::move(name));
             return;
         }
         if (errno != EEXIST)
-            RaiseInOutError(errno);
+            RaiseLastError();
     }
     RaiseInOutError(EEXIST);
 }
@@ -525,14 +810,18 @@ void TSafeSave::Commit()
     int fd = writer_.Descriptor();
     if (fd < 0)
         RaiseInOutError(EBADF);
-    writer_.Flush();
     if (method_ == TMethod::InPlace) {
-        writer_.Sync();
-        writer_.Close();
+        try {
+            writer_.Sync();
+            writer_.Close();
+        } catch (const EInOutError& e) {
+            Abandon(e);
+        }
         committed_ = true;
-        RemoveBackup(std::exchange(backup_, std::string()));
+        RemoveBackup();
         return;
     }
+    writer_.Flush();
     const bool alike = MakeLikeOldFile(fd);
     writer_.Sync();
     if (method_ == TMethod::UnnamedFile)
@@ -542,108 +831,142 @@ void TSafeSave::Commit()
         CopyIntoTarget();
         return;
     }
-    if (::rename(tempName_.Path().c_str(), target_.Path.c_str()) != 0) {
+    ReplaceTarget();
+}
+
+// Puts the new file in the target's place, as long as the name still refers to the file that was
+// opened (or, for a new file, to nothing).
+void TSafeSave::ReplaceTarget()
+{
+    const int folder = target_.FolderFd.Get();
+    const char* temporary = tempName_.Name().c_str();
+    const char* name = target_.Name.c_str();
+    if (!target_.Exists) {
+        if (::renameat2(folder, temporary, folder, name, RENAME_NOREPLACE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS)
+                RaiseInOutError(errno == EEXIST ? EACCES : errno);  // someone put a file there meanwhile
+            if (::renameat(folder, temporary, folder, name) != 0)
+                RaiseLastError();
+        }
+        tempName_.Release();
+    } else if (::renameat2(folder, temporary, folder, name, RENAME_EXCHANGE) == 0) {
+        // The two names swapped: the old file is under the temporary name now, unless the name
+        // had been given to another file, which then goes back.
+        struct stat now {};
+        if (::fstatat(folder, temporary, &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target_.Old)) {
+            (void)::renameat2(folder, temporary, folder, name, RENAME_EXCHANGE);
+            RaiseInOutError(EACCES);
+        }
+        ::unlinkat(folder, temporary, 0);
+        tempName_.Release();
+    } else if (errno == EINVAL || errno == ENOSYS) {
+        struct stat now {};  // a file system that cannot swap: the name is checked just before
+        if (::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target_.Old))
+            RaiseInOutError(EACCES);
+        if (::renameat(folder, temporary, folder, name) != 0) {
+            if (!NewFileRefused(errno))
+                RaiseLastError();
+            CopyIntoTarget();
+            return;
+        }
+        tempName_.Release();
+    } else {
         // A sticky folder (such as /tmp) takes new files but lets no one else replace the owner's
         // file, even a writable one: then the content is copied into it.
-        if (!NewFileRefused(errno) || !target_.Exists)
-            RaiseInOutError(errno);
+        if (!NewFileRefused(errno))
+            RaiseLastError();
         CopyIntoTarget();
         return;
     }
-    tempName_.Release();
     committed_ = true;
-    SyncFolder(target_.Folder);
+    SyncFolder(folder);
 }
 
-// The new content, whole in the temporary file, goes into the target itself while a copy keeps the
-// old content; the temporary name goes with tempName_.
+// The new content, whole in its own file, goes into the target itself while a copy keeps the old
+// content; the temporary name goes with tempName_.
 void TSafeSave::CopyIntoTarget()
 {
-    int from = ::open(tempName_.Path().c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0)
-        RaiseInOutError(errno);
+    method_ = TMethod::InPlace;
+    MakeBackup();
     try {
-        method_ = TMethod::InPlace;
-        backup_ = MakeBackup(target_.Path, target_.Old);
-        int to = OpenInPlace(target_.Path);
-        if (to < 0) {
-            int error = errno;
-            RemoveBackup(std::exchange(backup_, std::string()));  // the target was not touched
-            RaiseInOutError(error);
-        }
-        TTextWriter writer(to, target_.Path);
-        CopyContent(from, writer);
-        writer.Sync();
-        writer.Close();
-    } catch (...) {
-        ::close(from);
-        throw;  // the destructor puts the old content back
+        CopyWhole(content_.Get(), target_.Fd.Get());
+    } catch (const EInOutError& e) {
+        Abandon(e);
     }
-    ::close(from);
     committed_ = true;
-    RemoveBackup(std::exchange(backup_, std::string()));
+    RemoveBackup();
 }
 
-void TSafeSave::RestoreFromBackup() noexcept
+void TSafeSave::Abandon(const EInOutError& failure)
+{
+    if (committed_ || backup_.Path.empty())
+        throw failure;
+    try {
+        if (writer_.IsOpen())
+            writer_.Close();
+    } catch (...) {
+    }
+    if (RestoreFromBackup()) {
+        RemoveBackup();
+        throw failure;
+    }
+    const std::string kept = backup_.Path;
+    backup_ = TBackup();  // it stays for the user
+    throw EInOutError(failure.Message() + ". The file's old content could not be put back; it is kept in " + kept,
+                      failure.ErrorCode);
+}
+
+bool TSafeSave::RestoreFromBackup() noexcept
 {
     try {
-        int from = ::open(backup_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (from < 0)
-            return;
-        int to = OpenInPlace(target_.Path);
-        if (to < 0) {
-            ::close(from);
-            return;
-        }
-        TTextWriter writer(to, target_.Path);
-        try {
-            CopyContent(from, writer);
-            writer.Sync();
-            writer.Close();
-        } catch (...) {
-            ::close(from);
-            return;  // the copy stays, and the next Open names it
-        }
-        ::close(from);
-        RemoveBackup(backup_);
+        CopyWhole(backup_.Fd.Get(), target_.Fd.Get());
+        return true;
     } catch (...) {
+        return false;  // the copy stays, and the next Open names it
     }
 }
 
 std::vector<std::string> OldCopiesOf(const std::string& fileName)
 {
     std::vector<std::string> copies;
-    std::string target;
+    TResolved file;
     try {
-        target = ResolveTarget(fileName);
+        file = Resolve(fileName);
     } catch (const EInOutError&) {
         return copies;
     }
-    for (const auto& [folder, prefix] : BackupPlaces(target)) {
-        DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr)
+    for (TPlace& place : BackupPlaces(file)) {
+        if (!OpenPlace(place, false))
             continue;
-        std::vector<std::string> names;
-        struct stat owner {};
-        const bool ownerKnown = ::stat(target.c_str(), &owner) == 0;
-        while (const dirent* entry = ::readdir(dir)) {
-            if (!IsBackupName(entry->d_name, prefix))
-                continue;
-            // In the shared folder only a copy by this user or the file's owner counts: anyone
-            // may put a file of that name there.
-            struct stat info {};
-            if (folder == SharedFolder
-                && (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0
-                    || (info.st_uid != ::geteuid() && (!ownerKnown || info.st_uid != owner.st_uid))))
-                continue;
-            names.emplace_back(entry->d_name);
-        }
-        ::closedir(dir);
+        const int folder = place.FolderFd.Get();
+        std::vector<std::string> names = NamesIn(folder, [&](std::string_view name) {
+            return IsBackupName(std::string(name), place.Prefix) && IsTrustedCopy(folder, std::string(name));
+        });
         std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
             return a.size() != b.size() ? a.size() < b.size() : a < b;
         });
         for (const std::string& name : names)
-            copies.push_back(folder + "/" + name);
+            copies.push_back(JoinPath(place.Folder, name));
+    }
+    // Copies made through the file's other links.
+    struct stat info {};
+    TPlace state;
+    if (::fstatat(file.FolderFd.Get(), file.Name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || info.st_nlink < 2
+        || !OpenStateFolder(state, false))
+        return copies;
+    const std::string prefix = NotePrefix(info);
+    const int folder = state.FolderFd.Get();
+    for (const std::string& note : NamesIn(folder, [&](std::string_view name) { return name.substr(0, prefix.size()) == prefix; })) {
+        std::string copy(PATH_MAX + 1, '\0');
+        const ssize_t length = ::readlinkat(folder, note.c_str(), copy.data(), copy.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= copy.size())
+            continue;
+        copy.resize(static_cast<std::size_t>(length));
+        struct stat copyInfo {};
+        if (::lstat(copy.c_str(), &copyInfo) != 0 && errno == ENOENT)
+            (void)::unlinkat(folder, note.c_str(), 0);  // the user has removed the copy
+        else if (IsTrustedCopy(AT_FDCWD, copy) && std::find(copies.begin(), copies.end(), copy) == copies.end())
+            copies.push_back(std::move(copy));
     }
     return copies;
 }

@@ -224,6 +224,8 @@ const char* FindLineEnd(const char* start, const char* limit)
     return p;
 }
 
+constexpr long long UnsizedFileLimit = 1LL << 30;
+
 }  // namespace
 
 TTextReader::TTextReader(const std::string& fileName) { Reset(fileName); }
@@ -255,7 +257,8 @@ void TTextReader::Reset(const std::string& fileName)
     }
     fd_ = fd;
     fileSize_ = static_cast<long long>(info.st_size);
-    unread_ = fileSize_;
+    // A file that tells no size (those of /proc) is read to its end, as far as a gigabyte.
+    unread_ = fileSize_ > 0 ? fileSize_ : UnsizedFileLimit;
     // A small file needs no large buffer.
     std::size_t wanted = static_cast<std::size_t>(std::min<long long>(fileSize_ + 1, BufferSize));
     buffer_.assign(std::max<std::size_t>(wanted, 4096), '\0');

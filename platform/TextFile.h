@@ -53,20 +53,30 @@ private:
     std::size_t used_ = 0;
 };
 
-// A save that keeps what the file is. Where the new content can become the old file in full (the
-// file has one link, its owner and group can be given to a new file, and so can its extended
-// attributes and ACL), the content is written into a file without a name in the target's folder (or,
-// where the file system has none, a hidden `.pindle-save-PID-N.tmp` there), private to the owner
-// while it grows; Commit gives it the old file's owner, attributes and mode, or the umask's mode for
-// a new file, names it and renames it over the target. A save that fails or is never committed
-// leaves nothing behind; a name left by a killed save carries the dead process's id and is removed
-// by the next save in that folder. Symbolic links are followed, a dangling one to the file it names.
+// A save that keeps what the file is, and that no other user of a shared folder can turn against
+// its user. The name is followed through its symbolic links as the system does with its protection
+// on: a link in a sticky, world-writable folder (such as /tmp) is followed only when it belongs to
+// this user or to the folder's owner, otherwise the save is refused with "File access denied". The
+// file found is opened once, without following a link at the last step, and checked to be a regular
+// file; everything after that (the copy of the old content, the rewrite, the putting back, the
+// owner, mode and attributes) is done through that one descriptor, and the rename replaces the
+// name only while it still refers to that file. An existing file is locked (an open-file-description
+// lock) for the whole save; a second save of it waits briefly and is then refused.
+//
+// Where the new content can become the old file in full (the file has one link, its owner and group
+// can be given to a new file, and so can its extended attributes and ACL), the content is written into
+// a file without a name in the target's folder (or, where the file system has none, a hidden
+// `.pindle-save-PID-N.tmp` there), private to the owner while it grows; Commit gives it the old file's
+// owner, attributes and mode, or the umask's mode for a new file, names it and puts it in the target's
+// place. A save that fails or is never committed leaves nothing behind; a name left by a killed save
+// carries the dead process's id and is removed by the next save in that folder.
 //
 // Otherwise (more links, another owner, attributes that cannot be copied, a folder that takes no
 // new file or refuses the rename) the target is written in place, and a whole copy of its old content
-// is on the disk first, beside it as `NAME~pindle-backup` (or, where the folder takes no new file, in
-// the user's state folder, else in /var/tmp). The copy goes once the new content is on the disk; a
-// failed save puts the old content back. After a crash the copy is where the old content is whole:
+// is on the disk first, readable by this user alone, beside it as `NAME~pindle-backup` (or, where the
+// folder takes no new file or is full, in the user's state folder, else in /var/tmp). The copy goes
+// once the new content is on the disk; a failed save puts the old content back, and when even that
+// fails, its error names the copy. After a crash the copy is where the old content is whole:
 // OldCopiesOf names it. A file that this user cannot read cannot be copied, and is not saved in place.
 class TSafeSave {
 public:
@@ -81,51 +91,101 @@ public:
     [[nodiscard]] TTextWriter& Writer() noexcept { return writer_; }
     [[nodiscard]] TMethod Method() const noexcept { return method_; }
     void Commit();
+    // Ends a save whose writing failed: puts the old content back and raises the failure again, with
+    // the place of the copy that keeps the old content added when it could not be put back.
+    [[noreturn]] void Abandon(const EInOutError& failure);
+
+    // A descriptor that closes itself.
+    class TDescriptor {
+    public:
+        TDescriptor() = default;
+        explicit TDescriptor(int fd) noexcept : fd_(fd) {}
+        ~TDescriptor() { Reset(); }
+        TDescriptor(TDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+        TDescriptor& operator=(TDescriptor&& other) noexcept
+        {
+            if (this != &other) {
+                Reset();
+                fd_ = std::exchange(other.fd_, -1);
+            }
+            return *this;
+        }
+        void Reset(int fd = -1) noexcept;
+        [[nodiscard]] int Get() const noexcept { return fd_; }
+        [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
+
+    private:
+        int fd_ = -1;
+    };
 
 private:
     struct TTarget {
-        std::string Path;    // the file that is replaced, links resolved
-        std::string Folder;
+        std::string Path;    // the file that is replaced, by its real path: no links, "." or ".."
+        std::string Folder;  // the real path of its folder
+        std::string Name;    // its name in the folder
+        TDescriptor FolderFd;
+        TDescriptor Fd;      // the file itself, open for writing (and reading, where it may be read)
+        bool Readable = false;
         bool Exists = false;
         struct stat Old {};
     };
     static TTarget FindTarget(const std::string& fileName);
 
-    // A name in the folder that is removed with its owner unless released.
+    // A name in a folder that is removed with its owner unless released.
     class TTemporaryName {
     public:
         TTemporaryName() = default;
         ~TTemporaryName();
         TTemporaryName(const TTemporaryName&) = delete;
         TTemporaryName& operator=(const TTemporaryName&) = delete;
-        void Set(std::string path) { path_ = std::move(path); }
-        void Release() noexcept { path_.clear(); }
-        [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+        void Set(int folderFd, std::string name)
+        {
+            folderFd_ = folderFd;
+            name_ = std::move(name);
+        }
+        void Release() noexcept { name_.clear(); }
+        [[nodiscard]] const std::string& Name() const noexcept { return name_; }
 
     private:
-        std::string path_;
+        int folderFd_ = -1;
+        std::string name_;
+    };
+
+    // The copy of the old content while the target is written in place.
+    struct TBackup {
+        std::string Path;  // empty when there is none
+        std::string Name;
+        TDescriptor FolderFd;
+        TDescriptor Fd;
+        bool Noted = false;  // a note in the state folder finds it through the file's other links
     };
 
     int OpenContent();  // the descriptor the content goes to; sets method_, and tempName_ for a named file
     int OpenInPlaceWithBackup();
+    void MakeBackup();
+    void RemoveBackup() noexcept;
     [[nodiscard]] bool MakeLikeOldFile(int fd) const;  // false when the new file cannot be what the old was
     void NameUnnamedFile(int fd);
+    void ReplaceTarget();
     void CopyIntoTarget();
-    void RestoreFromBackup() noexcept;
+    [[nodiscard]] bool RestoreFromBackup() noexcept;
 
     TTarget target_;
     TMethod method_ = TMethod::UnnamedFile;
     bool committed_ = false;
-    std::string backup_;       // the copy of the old content while the target is written in place
+    TBackup backup_;
+    TDescriptor content_;      // the new content's file, kept to read it back into the target
     TTemporaryName tempName_;  // declared before the writer, so the file is closed before it is removed
     TTextWriter writer_;
 };
 
-// Copies of the file's old content that saves which did not finish left, oldest name first.
+// Copies of the file's old content that saves which did not finish left, oldest name first: those
+// made by this user or by root, found by the file's real path whichever name it is given by.
 [[nodiscard]] std::vector<std::string> OldCopiesOf(const std::string& fileName);
 
 // A regular file open for reading through a large buffer. Ctrl-Z and NUL are ordinary bytes. It reads
-// as far as the size the file had when it was opened: a file that grows meanwhile reads as it was.
+// as far as the size the file had when it was opened: a file that grows meanwhile reads as it was. A
+// file of size 0 (such as those of /proc, which tell no size) is read to its end.
 class TTextReader {
 public:
     static constexpr std::size_t BufferSize = std::size_t{1} << 20;

@@ -351,6 +351,21 @@ TEST_F(MainFormTest, OpenReadsRowsAndFreeTextAndShowsTheNameWithABlank)
     EXPECT_EQ(Caption(), "Pindle - [" + path + "]");
 }
 
+TEST_F(MainFormTest, OpenNamesACopyThatAnUnfinishedSaveLeftInTheProgramsWarningBox)
+{
+    const std::string path = Path("kept.css");
+    WriteBytes(path, Header + Footer);
+    WriteBytes(path + "~pindle-backup", "old content\r\n");
+    desktop.FileChoices.push_back(path);
+    form->tbtnOpen->click();
+
+    ASSERT_EQ(desktop.Messages.size(), 1u);
+    EXPECT_EQ(desktop.Messages[0].Type, TMsgDlgType::mtWarning);
+    EXPECT_EQ(desktop.Messages[0].Caption, "Warning");
+    EXPECT_NE(desktop.Messages[0].Text.find(path + "~pindle-backup"), std::string::npos) << desktop.Messages[0].Text;
+    EXPECT_EQ(desktop.Beeps, std::vector<TBeep>{TBeep::Exclamation});
+}
+
 int RowHeight(const QTreeView* view, int row)
 {
     return view->visualRect(view->model()->index(row, 1)).height();

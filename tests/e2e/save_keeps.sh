@@ -169,7 +169,8 @@ fi
 if want 4; then
 # 4. Saves in place killed at spread-out moments: nobody's save of root's file in a sticky folder,
 #    and a save in a folder that takes no new file. The file holds the old or the new content, or
-#    else a whole copy of the old content is kept and Open names it; nothing else stays.
+#    else a whole copy of the old content, readable by the saver alone, is kept and Open names it in
+#    a warning box; nothing else stays.
 yes '.box { margin: 0 auto 12px auto; color: #333333; } /* note */' | head -c $((MB * 1000000)) >"$WORK/old.css" || true
 mkdir -m 1777 "$WORK/sticky"
 mkdir -m 755 "$WORK/locked"
@@ -234,12 +235,15 @@ for place in sticky locked; do
     left=$(ls -A "$DOCS" | { grep -vx t.css || true; } | tr '\n' ' ')
     if [ -n "$copy" ]; then
       copies=$((copies + 1))
-      # Open names the copy in a warning.
-      start_pindle "${NO_CAPS[@]}"
+      [ "$(stat -c %a "$copy")" = 600 ] || fail "the copy $copy is open to others: mode $(stat -c %a "$copy")"
+      # Open, by the user whose save made the copy, names it in the program's warning box.
+      if [ "$place" = sticky ]; then start_pindle "${AS_NOBODY[@]}"; else start_pindle "${NO_CAPS[@]}"; fi
       file_dialog o "$DOCS/t.css" "Open"
-      if BOX=$(wait_error_box); then
+      if BOX=$(wait_window "Warning"); then
         named=$((named + 1))
-        close_error_box "$BOX"
+        focus "$BOX"
+        xdotool key Return
+        wait_gone "Warning" || fail "the warning box did not close"
       fi
       stop_pindle
       rm -f "$copy"
