@@ -351,13 +351,13 @@ TEST_F(MainFormTest, OpenReadsRowsAndFreeTextAndShowsTheNameWithABlank)
     EXPECT_EQ(Caption(), "Pindle - [" + path + "]");
 }
 
-int RowHeight(const QTreeView* view, int row)
+int RowHeight(const QAbstractItemView* view, int row)
 {
     return view->visualRect(view->model()->index(row, 1)).height();
 }
 
 // The height a row needs for its 16 by 16 image and its text.
-int HeightForImage(const QTreeView* view)
+int HeightForImage(const QAbstractItemView* view)
 {
     const int text = view->fontMetrics().height();
     return std::max(view->iconSize().height(), text);
@@ -676,7 +676,7 @@ TEST_F(MainFormTest, AddShowsTheNewRowAtTheEndOfALongTableWhileTheDialogIsOpen)
     QApplication::processEvents();
     bool shown = false;
     TStyleDlg::SetModalHook([&](TStyleDlg&) {
-        QTreeView* view = form->lvStyles;
+        QAbstractItemView* view = form->lvStyles;
         const QRect row = view->visualRect(view->model()->index(60, 0));
         shown = view->viewport()->rect().contains(row);
         return mrCancel;
