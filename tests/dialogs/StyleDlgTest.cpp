@@ -455,3 +455,49 @@ TEST_F(StyleDlgTest, EnterActsLikeOkAndEscLikeCancel)
 
 }  // namespace
 }  // namespace pindle
+
+namespace pindle {
+namespace {
+
+// The keys of the two font lists do what the buttons beside them do; Enter is left to the Ok button.
+TEST_F(StyleDlgTest, KeysInTheFontListsDoWhatTheButtonsBesideThemDo)
+{
+    LoadFamily(dialog, "A,B,C");
+    dialog.edtCustomFont->setText("Mine");
+    SelectSystemFont(dialog, "Default");
+    struct Step {
+        QListWidget* List;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        int Selected;  // the row selected in the list before the key, -1 for none
+        std::vector<std::string> Family;
+    };
+    const Step steps[] = {
+        {dialog.lbSystemFonts, Qt::Key_Space, Qt::NoModifier, -2, {"A", "B", "C", "Default"}},
+        {dialog.lbFontFamily, Qt::Key_Down, Qt::AltModifier, 0, {"B", "A", "C", "Default"}},
+        {dialog.lbFontFamily, Qt::Key_Down, Qt::AltModifier, 3, {"B", "A", "C", "Default"}},  // the last stays
+        {dialog.lbFontFamily, Qt::Key_Up, Qt::AltModifier, 3, {"B", "A", "Default", "C"}},
+        {dialog.lbFontFamily, Qt::Key_Up, Qt::AltModifier, 0, {"B", "A", "Default", "C"}},    // the first stays
+        {dialog.lbFontFamily, Qt::Key_Delete, Qt::NoModifier, 1, {"B", "Default", "C"}},
+        {dialog.lbFontFamily, Qt::Key_Delete, Qt::NoModifier, -1, {"B", "Default", "C"}},     // nothing selected
+        {dialog.lbFontFamily, Qt::Key_Insert, Qt::NoModifier, -1, {"B", "Default", "C", "Mine"}},
+        {dialog.lbSystemFonts, Qt::Key_Insert, Qt::NoModifier, -1, {"B", "Default", "C", "Mine"}},
+    };
+    for (const Step& step : steps) {
+        if (step.Selected >= 0)
+            step.List->setCurrentRow(step.Selected, QItemSelectionModel::ClearAndSelect);
+        else if (step.Selected == -1)
+            step.List->clearSelection();
+        QTest::keyClick(step.List, step.Key, step.Modifiers);
+        EXPECT_EQ(dialog.FontFamilyEntries(), step.Family) << "key " << step.Key;
+    }
+    const std::vector<std::string> system = dialog.SystemFontEntries();
+    EXPECT_NE(std::find(system.begin(), system.end(), "A"), system.end());  // Delete put it back
+    // Space with no system font selected selects the one where the keyboard is, and adds nothing.
+    QTest::keyClick(dialog.lbSystemFonts, Qt::Key_Space);
+    EXPECT_EQ(dialog.FontFamilyEntries().size(), 4U);
+    EXPECT_EQ(dialog.lbSystemFonts->selectedItems().size(), 1);
+}
+
+}  // namespace
+}  // namespace pindle

@@ -61,7 +61,7 @@ def wait_for(condition, what, seconds=10):
         pump(0.1)
         if condition():
             return
-    fail("%s: %r" % (what, [(w.getRoleName(), w.name, showing(w)) for w in (app.getChildAtIndex(i) for i in range(app.childCount))]))
+    fail(what)
 
 
 def xdotool(*args):
@@ -188,10 +188,12 @@ def focused(accessible):
     return accessible.getState().contains(pyatspi.STATE_FOCUSED)
 
 
-def menu_command(app, menu_key, item_key, what):
+def menu_command(app, menu_key, item_key, what, title=None):
     """Alt+menu_key, then item_key, and the dialog that opens; a busy machine opens the menu late,
     so it tries three times, waiting longer each time."""
     for attempt in (1, 2, 3):
+        # The X server has no window manager to give the main window the focus back after a dialog.
+        xdotool("windowfocus", "--sync", os.environ["PINDLE_MAIN_WINDOW"])
         xdotool("key", "--clearmodifiers", "alt+" + menu_key)
         pump(0.2 * attempt)
         xdotool("key", item_key)
@@ -199,6 +201,8 @@ def menu_command(app, menu_key, item_key, what):
         while time.time() < deadline:
             pump(0.1)
             if len(dialogs(app)) == 1:
+                if title is not None:
+                    xdotool("search", "--sync", "--onlyvisible", "--name", "^%s$" % title, "windowfocus", "--sync")
                 return dialogs(app)[0]
         xdotool("key", "Escape", "Escape")
     fail("%s: %r" % (what, [(w.getRoleName(), w.name, showing(w)) for w in (app.getChildAtIndex(i) for i in range(app.childCount))]))
@@ -256,7 +260,7 @@ def list_items(accessible):
 def check_style_dialog(app, frame):
     """The font family list built with the keys of its two lists, colour boxes that keep their
     names once a colour is chosen, and Enter for Ok."""
-    dialog = menu_command(app, "s", "a", "Style > Add showed no dialog")
+    dialog = menu_command(app, "s", "a", "Style > Add showed no dialog", "Style")
     xdotool("type", "--delay", "20", "h2")
     xdotool("key", "ctrl+Tab")
     system = named(dialog, "list", "System fonts")

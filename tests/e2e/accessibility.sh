@@ -51,5 +51,5 @@ PINDLE_PID=$!
 MAIN=$(wait_window "Pindle" 600) || fail "the main window did not appear"
 echo "main window $MAIN on $DISPLAY"
 
-/usr/bin/python3 "$HERE/accessibility.py" || fail "what the screen reader reads"
+PINDLE_MAIN_WINDOW=$MAIN /usr/bin/python3 "$HERE/accessibility.py" || fail "what the screen reader reads"
 echo "ok: accessibility end to end"
