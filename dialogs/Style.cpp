@@ -654,14 +654,15 @@ void TStyleDlg::AddSystemFont(const std::string& name)
     lbSystemFonts->insertItem(low, ToQString(name));
 }
 
-// The keys of the font lists, each the action of a button beside them. After an entry has left a
-// list the keyboard stays at its place there, so that the next entry is one key away.
+// The keys of the font lists, each the action of a button beside them, on the entry that has the
+// keyboard focus. After an entry has left a list the keyboard stays at its place there, so that the
+// next entry is one key away.
 bool TStyleDlg::ListKey(QListWidget* list, const QKeyEvent& key)
 {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     void (TStyleDlg::*action)() = nullptr;
     if (list == lbSystemFonts && modifiers == Qt::NoModifier &&
-        (key.key() == Qt::Key_Insert || (key.key() == Qt::Key_Space && SelectedRow(list) >= 0)))
+        (key.key() == Qt::Key_Insert || key.key() == Qt::Key_Space))
         action = &TStyleDlg::sbtnMoveRightClick;
     else if (list == lbFontFamily && modifiers == Qt::NoModifier && key.key() == Qt::Key_Delete)
         action = &TStyleDlg::sbtnRemoveClick;
@@ -673,7 +674,10 @@ bool TStyleDlg::ListKey(QListWidget* list, const QKeyEvent& key)
         action = &TStyleDlg::sbtnMoveDownClick;
     if (action == nullptr)
         return false;
+    // The entry with the keyboard focus is the one the key is meant for, selected or not.
     const int row = list->currentRow();
+    if (row >= 0 && SelectedRow(list) < 0)
+        list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     (this->*action)();
     if (list->currentItem() == nullptr && row >= 0 && list->count() > 0)
         list->selectionModel()->setCurrentIndex(list->model()->index(std::min(row, list->count() - 1), 0),
