@@ -124,6 +124,7 @@ TEST_F(MainFormTest, ControlsHaveTheNamesAScreenReaderReads)
         {form->tbtnAddStyle, QAccessible::Button, "Add"},
         {form->tbtnEditStyle, QAccessible::Button, "Edit"},
         {form->seEditor, QAccessible::EditableText, "Source"},
+        {form->lvStyles, QAccessible::Table, "Styles"},
     };
     for (const auto& c : cases) {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(c.Widget);

@@ -128,6 +128,13 @@ TEST_F(StyleDlgTest, EveryControlHasItsOwnAccessibleName)
         ASSERT_NE(face, nullptr) << c.Name;
         EXPECT_EQ(face->text(QAccessible::Name), QString::fromLatin1(c.Name));
     }
+    // With a colour chosen a colour box keeps its name; the colour is its value and its text.
+    dialog.fccForeground->setCurrentIndex(dialog.fccForeground->findText(QStringLiteral("Red")));
+    QAccessibleInterface* foreground = QAccessible::queryAccessibleInterface(dialog.fccForeground);
+    EXPECT_EQ(foreground->text(QAccessible::Name), "Foreground color");
+    EXPECT_EQ(foreground->text(QAccessible::Value), "Red");
+    ASSERT_NE(foreground->textInterface(), nullptr);
+    EXPECT_EQ(foreground->textInterface()->text(0, -1), "Red");
     // The colour box still offers its named colours as the entries of its list.
     QAccessibleInterface* colours = QAccessible::queryAccessibleInterface(dialog.fccBackground);
     EXPECT_EQ(colours->role(), QAccessible::ComboBox);
