@@ -544,6 +544,9 @@ void TMainForm::About1Click()
 {
     if (frmSplash == nullptr)
         frmSplash = new TfrmSplash();
+    // The window itself has the focus when it opens, so that Enter and Space close it; Tab goes on
+    // to the web address.
+    frmSplash->setFocus(Qt::ActiveWindowFocusReason);
     frmSplash->exec();
 }
 

@@ -2,6 +2,7 @@
 // document commands. It owns the document: the table, the pane and FileName.
 #pragma once
 
+#include "app/StyleListModel.h"
 #include "model/StyleTable.h"
 #include "model/Stylesheet.h"
 #include "platform/qt/Desktop.h"
@@ -17,13 +18,11 @@ class QMenu;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
-class QTreeView;
 class QFrame;
 
 namespace pindle {
 
 class TSplitter;
-class TStyleListModel;
 class TSynEdit;
 class TSynCssSyn;
 class TStyleDlg;
@@ -53,7 +52,7 @@ public:
     QToolButton* tbtnStyleDelete = nullptr;
     QToolButton* tbtnAddStyle = nullptr;
     QToolButton* tbtnEditStyle = nullptr;
-    QTreeView* lvStyles = nullptr;
+    TStyleListView* lvStyles = nullptr;
     TSplitter* Splitter1 = nullptr;
     TSynEdit* seEditor = nullptr;
     QStatusBar* StatusBar = nullptr;

@@ -6,11 +6,13 @@
 #include "platform/qt/Desktop.h"
 #include "platform/qt/QtText.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QPointer>
 #include <QThread>
@@ -36,7 +38,91 @@ namespace {
 constexpr const char* Arial = "Arial";
 constexpr const char* SansSerif = "Liberation Sans";
 
+// What a screen reader is told of the web address: a link named by its text, which it can open.
+class TLinkAccessible final : public QAccessibleWidget {
+public:
+    explicit TLinkAccessible(TLinkLabel* link) : QAccessibleWidget(link, QAccessible::Link) {}
+
+    [[nodiscard]] QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name || kind == QAccessible::Value)
+            return Link()->text();
+        return QAccessibleWidget::text(kind);
+    }
+
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.linked = true;
+        return state;
+    }
+
+    [[nodiscard]] QStringList actionNames() const override
+    {
+        return QAccessibleWidget::actionNames() << pressAction();
+    }
+
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction())
+            Link()->Activate();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    [[nodiscard]] TLinkLabel* Link() const { return static_cast<TLinkLabel*>(widget()); }
+};
+
+QAccessibleInterface* LinkAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(TLinkLabel::staticMetaObject.className()) && object->isWidgetType())
+        return new TLinkAccessible(static_cast<TLinkLabel*>(object));
+    return nullptr;
+}
+
 }  // namespace
+
+TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(LinkAccessibleFactory);
+        return true;
+    }();
+    (void)installed;
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TLinkLabel::Activate()
+{
+    if (OnActivate)
+        OnActivate();
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        Activate();
+        event->accept();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void TLinkLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The focus shows as a frame in the link's own colour round its text.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
 
 TfrmSplash::TfrmSplash(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -47,6 +133,7 @@ TfrmSplash::TfrmSplash(QWidget* parent)
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -68,7 +155,9 @@ TfrmSplash::TfrmSplash(QWidget* parent)
 
     QFont link = PixelFont(SansSerif, 11);
     link.setUnderline(true);
-    lblWebSite = AddLabel("lblWebSite", 105, 180, AsciiText(ProductWebAddress), link);
+    lblWebSite = new TLinkLabel(AsciiText(ProductWebAddress), this);
+    SetUpLabel(lblWebSite, "lblWebSite", 105, 180, link);
+    lblWebSite->OnActivate = [this] { Application().Run([this] { lblWebSiteClick(); }); };
     QPalette green = lblWebSite->palette();
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     lblWebSite->setPalette(green);
@@ -80,6 +169,12 @@ TfrmSplash::TfrmSplash(QWidget* parent)
 QLabel* TfrmSplash::AddLabel(const char* name, int left, int top, const QString& text, const QFont& font)
 {
     auto* label = new QLabel(text, this);
+    SetUpLabel(label, name, left, top, font);
+    return label;
+}
+
+void TfrmSplash::SetUpLabel(QLabel* label, const char* name, int left, int top, const QFont& font)
+{
     label->setObjectName(AsciiText(name));
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
@@ -92,7 +187,6 @@ QLabel* TfrmSplash::AddLabel(const char* name, int left, int top, const QString&
     label->move(left, top);
     label->adjustSize();
     label->installEventFilter(this);
-    return label;
 }
 
 void TfrmSplash::FormCreate()
@@ -138,7 +232,7 @@ bool TfrmSplash::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == lblWebSite)
-            Application().Run([this] { lblWebSiteClick(); });
+            lblWebSite->Activate();
         else
             Application().Run([this] { Image1Click(); });
         return true;
@@ -154,8 +248,19 @@ void TfrmSplash::closeEvent(QCloseEvent* event)
 
 void TfrmSplash::keyPressEvent(QKeyEvent* event)
 {
-    // The window has no buttons: Esc and Enter do not close it, only a click does.
-    event->ignore();
+    // Esc, Enter and Space close the window as a click does (the web address, when it has the
+    // focus, takes Enter and Space itself).
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        Application().Run([this] { Image1Click(); });
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
 }
 
 }  // namespace pindle

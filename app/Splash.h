@@ -3,11 +3,27 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
+#include <functional>
 #include <string>
 
-class QLabel;
-
 namespace pindle {
+
+// The web address: a label that a click, or Enter or Space while it has the keyboard focus, opens.
+// A screen reader meets it as a link.
+class TLinkLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    TLinkLabel(const QString& text, QWidget* parent);
+    // What opening the link does.
+    std::function<void()> OnActivate;
+    void Activate();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
 
 inline constexpr const char* ProductWebAddress = "https://www.quillmere.example/pindle";
 
@@ -22,7 +38,7 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label5 = nullptr;
-    QLabel* lblWebSite = nullptr;
+    TLinkLabel* lblWebSite = nullptr;
 
     void FormCreate();
     void Image1Click();
@@ -36,6 +52,7 @@ protected:
 
 private:
     QLabel* AddLabel(const char* name, int left, int top, const QString& text, const QFont& font);
+    void SetUpLabel(QLabel* label, const char* name, int left, int top, const QFont& font);
 };
 
 // The window of the About command, or nullptr; a closed About box frees itself and empties this.

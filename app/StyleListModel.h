@@ -6,7 +6,8 @@
 #include "platform/Encoding.h"
 
 #include <QAbstractTableModel>
-#include <QTreeView>
+#include <QHeaderView>
+#include <QTableView>
 #include <array>
 
 class QAbstractItemView;
@@ -69,15 +70,25 @@ private:
 
 // The report-style list view: twelve fixed columns, whole-row single selection, no editing in place,
 // headers that do nothing when clicked. Click and DblClick follow the view's own handling of the
-// mouse, so the row under the mouse is already selected when they come.
-class TStyleListView final : public QTreeView {
+// mouse, so the row under the mouse is already selected when they come. A screen reader meets it as
+// the table "Styles" and reads each cell with its column's header. With the keyboard focus, a frame
+// that stands apart from the background shows the current row, or the whole table when it has none.
+class TStyleListView final : public QTableView {
     Q_OBJECT
 
 public:
     explicit TStyleListView(QWidget* parent = nullptr);
 
+    // The column headers.
+    [[nodiscard]] QHeaderView* header() const { return horizontalHeader(); }
+
     // A new table (New, Open) shows from its first row and first column.
     void reset() override;
+
+    // Where the focus frame is drawn in the viewport, and in which colour; an empty rectangle when
+    // the view has no focus.
+    [[nodiscard]] QRect FocusFrameRect() const;
+    [[nodiscard]] QColor FocusFrameColor() const;
 
 signals:
     void Click();
@@ -86,6 +97,15 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void UpdateRowHeight();
 };
 
 }  // namespace pindle

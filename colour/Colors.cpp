@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace pindle {
 
@@ -94,6 +96,47 @@ std::span<const TNamedColor> NamedColors()
         {"Light purple", HexToColor("#8080FF")},
     }};
     return colors;
+}
+
+namespace {
+
+// Relative luminance of an sRGB colour, 0 for black to 1 for white.
+double Luminance(std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    const auto linear = [](std::uint32_t channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(bits & 0xFF) + 0.7152 * linear((bits >> 8) & 0xFF) + 0.0722 * linear((bits >> 16) & 0xFF);
+}
+
+}  // namespace
+
+double ContrastRatio(std::int32_t a, std::int32_t b)
+{
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+std::int32_t ColorStandingOut(std::initializer_list<std::int32_t> candidates,
+                              std::initializer_list<std::int32_t> backgrounds, double ratio)
+{
+    std::int32_t best = *candidates.begin();
+    double bestWorst = -1;
+    for (const std::int32_t candidate : candidates) {
+        double worst = std::numeric_limits<double>::max();
+        for (const std::int32_t background : backgrounds)
+            worst = std::min(worst, ContrastRatio(candidate, background));
+        if (worst >= ratio)
+            return candidate;
+        if (worst > bestWorst) {
+            best = candidate;
+            bestWorst = worst;
+        }
+    }
+    return best;
 }
 
 }  // namespace pindle

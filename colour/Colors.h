@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,5 +30,14 @@ struct TNamedColor {
 
 // The 28 named colours, in their order of insertion into a colour combo box.
 [[nodiscard]] std::span<const TNamedColor> NamedColors();
+
+// How far two colours stand apart for the eye: the ratio of their relative luminances (each plus
+// 0.05), from 1 (the same) to 21 (black and white). Only the low three bytes of a value count.
+[[nodiscard]] double ContrastRatio(std::int32_t a, std::int32_t b);
+
+// The first candidate that stands apart from every background by at least `ratio`; when none
+// does, the one whose worst contrast is the best. Candidates must not be empty.
+[[nodiscard]] std::int32_t ColorStandingOut(std::initializer_list<std::int32_t> candidates,
+                                            std::initializer_list<std::int32_t> backgrounds, double ratio);
 
 }  // namespace pindle

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -337,6 +338,12 @@ void TStyleDlg::CreateFontPage()
     sbtnRemove->installEventFilter(this);
 
     lbFontFamily = AddListBox(tbshtFont, "Font family", 240, 25);
+    // The buttons beside the lists take no focus; their keys in the lists do what they do.
+    lbSystemFonts->setAccessibleDescription(QStringLiteral("Space or Insert adds the selected font to the font family"));
+    lbFontFamily->setAccessibleDescription(
+        QStringLiteral("Delete removes the selected font, Alt+Up and Alt+Down move it, Insert adds the custom font"));
+    lbSystemFonts->installEventFilter(this);
+    lbFontFamily->installEventFilter(this);
 
     sbtnMoveUp = AddSpeedButton(tbshtFont, 440, 110, true);
     sbtnMoveUp->setIcon(ArrowIcon(true));
@@ -647,8 +654,42 @@ void TStyleDlg::AddSystemFont(const std::string& name)
     lbSystemFonts->insertItem(low, ToQString(name));
 }
 
+// The keys of the font lists, each the action of a button beside them, on the entry that has the
+// keyboard focus. After an entry has left a list the keyboard stays at its place there, so that the
+// next entry is one key away.
+bool TStyleDlg::ListKey(QListWidget* list, const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    void (TStyleDlg::*action)() = nullptr;
+    if (list == lbSystemFonts && modifiers == Qt::NoModifier &&
+        (key.key() == Qt::Key_Insert || key.key() == Qt::Key_Space))
+        action = &TStyleDlg::sbtnMoveRightClick;
+    else if (list == lbFontFamily && modifiers == Qt::NoModifier && key.key() == Qt::Key_Delete)
+        action = &TStyleDlg::sbtnRemoveClick;
+    else if (list == lbFontFamily && modifiers == Qt::NoModifier && key.key() == Qt::Key_Insert)
+        action = &TStyleDlg::sbtnAddFontClick;
+    else if (list == lbFontFamily && modifiers == Qt::AltModifier && key.key() == Qt::Key_Up)
+        action = &TStyleDlg::sbtnMoveUpClick;
+    else if (list == lbFontFamily && modifiers == Qt::AltModifier && key.key() == Qt::Key_Down)
+        action = &TStyleDlg::sbtnMoveDownClick;
+    if (action == nullptr)
+        return false;
+    // The entry with the keyboard focus is the one the key is meant for, selected or not.
+    const int row = list->currentRow();
+    if (row >= 0 && SelectedRow(list) < 0)
+        list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    (this->*action)();
+    if (list->currentItem() == nullptr && row >= 0 && list->count() > 0)
+        list->selectionModel()->setCurrentIndex(list->model()->index(std::min(row, list->count() - 1), 0),
+                                                QItemSelectionModel::NoUpdate);
+    return true;
+}
+
 bool TStyleDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && (watched == lbSystemFonts || watched == lbFontFamily) &&
+        ListKey(static_cast<QListWidget*>(watched), *static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == sbtnMoveRight || watched == sbtnRemove) {
         if (event->type() == QEvent::Enter)
             Application().SetHint(GetLongHint(watched == sbtnMoveRight ? MoveRightHint : RemoveHint));

@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -138,6 +139,7 @@ private:
     [[nodiscard]] static std::string ColorText(const QCheckBox* check, const TFnpComboColor* combo,
                                                const TKeptText& kept);
     void AddSystemFont(const std::string& name);
+    bool ListKey(QListWidget* list, const QKeyEvent& key);
 
     TTextEncoding encoding_ = TTextEncoding::Utf8;
     TKeptText keptWeight_;

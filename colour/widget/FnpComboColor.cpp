@@ -3,11 +3,14 @@
 #include "platform/qt/QtText.h"
 
 #include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
+
+#include <utility>
 
 namespace pindle {
 
@@ -56,10 +59,109 @@ public:
     }
 };
 
+// What a screen reader is told of the control: a combo box that keeps its own name ("Foreground
+// color") whatever is chosen, with the chosen colour's name as its value and its text, and the open
+// list as its child. (Qt's own combo box takes the chosen entry as its name.)
+class TComboColorAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit TComboColorAccessible(TFnpComboColor* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    [[nodiscard]] QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return Combo()->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+
+    [[nodiscard]] int childCount() const override { return 1; }
+    [[nodiscard]] QAccessibleInterface* child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(Combo()->view()) : nullptr;
+    }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return child != nullptr && child->object() == Combo()->view() ? 0 : -1;
+    }
+
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        const bool open = Combo()->view()->isVisible();
+        state.expandable = true;
+        state.expanded = open;
+        state.collapsed = !open;
+        return state;
+    }
+
+    [[nodiscard]] QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} << QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == showMenuAction() || name == pressAction())
+            Combo()->showPopup();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+    // The chosen colour's name as a read-only text.
+    [[nodiscard]] QString text(int startOffset, int endOffset) const override
+    {
+        return Combo()->currentText().mid(startOffset, endOffset - startOffset);
+    }
+    [[nodiscard]] int characterCount() const override { return static_cast<int>(Combo()->currentText().size()); }
+    [[nodiscard]] int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    [[nodiscard]] int selectionCount() const override { return 0; }
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    [[nodiscard]] QRect characterRect(int) const override { return {}; }
+    [[nodiscard]] int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    [[nodiscard]] QString attributes(int offset, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+private:
+    [[nodiscard]] TFnpComboColor* Combo() const { return static_cast<TFnpComboColor*>(widget()); }
+};
+
+QAccessibleInterface* ComboColorAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(TFnpComboColor::staticMetaObject.className()) && object->isWidgetType())
+        return new TComboColorAccessible(static_cast<TFnpComboColor*>(object));
+    return nullptr;
+}
+
 }  // namespace
 
 TFnpComboColor::TFnpComboColor(QWidget* parent) : QComboBox(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(ComboColorAccessibleFactory);
+        return true;
+    }();
+    (void)installed;
+    // A new choice reaches a screen reader as the control's text changing.
+    connect(this, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        const QString previous = std::exchange(shownText_, text);
+        if (!QAccessible::isActive())
+            return;
+        QAccessibleTextUpdateEvent changed(this, 0, previous, text);
+        QAccessible::updateAccessibility(&changed);
+    });
     setEditable(false);
     setMaxVisibleItems(8);
     setItemDelegate(new TColorItemDelegate(this));

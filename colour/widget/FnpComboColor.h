@@ -54,6 +54,7 @@ protected:
 private:
     void StoreEntries(const std::vector<TColorEntry>& entries);
 
+    QString shownText_;  // the chosen colour's name as a screen reader last heard it
     int colorWidth_ = 18;
     int itemHeight_ = 16;
     TSortBy sortBy_ = TSortBy::ccsUnsorted;

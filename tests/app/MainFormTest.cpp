@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 #include "app/Splitter.h"
+#include "colour/Colors.h"
 #include "dialogs/Style.h"
 #include "model/Stylesheet.h"
 #include "platform/qt/Application.h"
@@ -123,6 +124,7 @@ TEST_F(MainFormTest, ControlsHaveTheNamesAScreenReaderReads)
         {form->tbtnAddStyle, QAccessible::Button, "Add"},
         {form->tbtnEditStyle, QAccessible::Button, "Edit"},
         {form->seEditor, QAccessible::EditableText, "Source"},
+        {form->lvStyles, QAccessible::Table, "Styles"},
     };
     for (const auto& c : cases) {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(c.Widget);
@@ -366,13 +368,13 @@ TEST_F(MainFormTest, OpenNamesACopyThatAnUnfinishedSaveLeftInTheProgramsWarningB
     EXPECT_EQ(desktop.Beeps, std::vector<TBeep>{TBeep::Exclamation});
 }
 
-int RowHeight(const QTreeView* view, int row)
+int RowHeight(const QAbstractItemView* view, int row)
 {
     return view->visualRect(view->model()->index(row, 1)).height();
 }
 
 // The height a row needs for its 16 by 16 image and its text.
-int HeightForImage(const QTreeView* view)
+int HeightForImage(const QAbstractItemView* view)
 {
     const int text = view->fontMetrics().height();
     return std::max(view->iconSize().height(), text);
@@ -719,7 +721,7 @@ TEST_F(MainFormTest, AddShowsTheNewRowAtTheEndOfALongTableWhileTheDialogIsOpen)
     QApplication::processEvents();
     bool shown = false;
     TStyleDlg::SetModalHook([&](TStyleDlg&) {
-        QTreeView* view = form->lvStyles;
+        QAbstractItemView* view = form->lvStyles;
         const QRect row = view->visualRect(view->model()->index(60, 0));
         shown = view->viewport()->rect().contains(row);
         return mrCancel;
@@ -788,6 +790,45 @@ TEST_F(MainFormTest, ExitClosesAtOnce)
     form->Exit1->trigger();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(desktop.Messages.empty());
+}
+
+}  // namespace
+}  // namespace pindle
+
+namespace pindle {
+namespace {
+
+// The keyboard focus in the table shows as a frame that stands 3:1 apart from the background under
+// it, in a light and a dark palette, round the empty table and round a selected row.
+TEST_F(MainFormTest, TheTablesFocusFrameStandsApartFromItsBackground)
+{
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    for (const auto& [name, palette] : {std::pair{"light", form->lvStyles->palette()}, std::pair{"dark", dark}}) {
+        form->lvStyles->setPalette(palette);
+        form->Styles().Clear();
+        for (const bool withRow : {false, true}) {
+            if (withRow) {
+                AddRow("h1");
+                form->Styles().Select(0);
+            }
+            form->activateWindow();
+            form->lvStyles->setFocus();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+            QApplication::processEvents();
+            const QRect frame = form->lvStyles->FocusFrameRect();
+            ASSERT_FALSE(frame.isEmpty()) << name;
+            const QImage image = form->lvStyles->viewport()->grab().toImage();
+            const int x = frame.center().x();  // clear of the row's image and text
+            const QColor line = image.pixelColor(x, frame.top());
+            const QColor inside = image.pixelColor(x, frame.top() + 3);
+            const auto value = [](const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); };
+            EXPECT_GE(ContrastRatio(value(line), value(inside)), 3.0) << name << (withRow ? " row" : " empty");
+        }
+    }
 }
 
 }  // namespace

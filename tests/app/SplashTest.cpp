@@ -3,6 +3,7 @@
 #include "platform/qt/Application.h"
 #include "tests/support/FakeDesktop.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QEventLoop>
@@ -93,6 +94,46 @@ TEST(About, ShowsANewModalSplashWindowEachTime)
         EXPECT_EQ(destroyed, round + 1);
     }
     EXPECT_EQ(shown, 2);
+}
+
+// The keyboard: Esc, Enter and Space close the About box from wherever the focus is but the web
+// address, which they open instead, leaving the box open; Tab goes from the box to the address.
+TEST(About, KeysCloseTheBoxOrOpenTheAddressWhereTheFocusIs)
+{
+    test::TFakeDesktop desktop;
+    TMainForm form;
+    const struct {
+        Qt::Key Key;
+        bool OnAddress;
+    } cases[] = {
+        {Qt::Key_Escape, false}, {Qt::Key_Return, false}, {Qt::Key_Space, false},
+        {Qt::Key_Return, true},  {Qt::Key_Space, true},   {Qt::Key_Escape, true},
+    };
+    for (const auto& c : cases) {
+        bool stayed = false;
+        bool focusedFirst = false;
+        QTimer::singleShot(0, [&] {
+            TfrmSplash* box = frmSplash;
+            ASSERT_NE(box, nullptr);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+            focusedFirst = box->focusWidget() == box;
+            if (c.OnAddress) {
+                QTest::keyClick(box, Qt::Key_Tab);
+                EXPECT_EQ(box->focusWidget(), box->lblWebSite);
+            }
+            QTest::keyClick(box->focusWidget(), c.Key);
+            stayed = frmSplash == box;
+            if (stayed)
+                box->close();
+        });
+        const std::size_t opened = desktop.Opened.size();
+        form.About1->trigger();
+        DeletePostponed();
+        EXPECT_TRUE(focusedFirst) << c.Key;
+        const bool opens = c.OnAddress && c.Key != Qt::Key_Escape;
+        EXPECT_EQ(stayed, opens) << c.Key << " on the address: " << c.OnAddress;
+        EXPECT_EQ(desktop.Opened.size(), opened + (opens ? 1 : 0)) << c.Key;
+    }
 }
 
 }  // namespace

@@ -74,5 +74,36 @@ TEST(NamedColors, SortByValueIntoTheDialogsOrderKeepingEqualValuesInInsertionOrd
     EXPECT_EQ(IndexOfColor(entries, clNone), -1);
 }
 
+TEST(ContrastRatio, RunsFromOneForTheSameColourToTwentyOneForBlackOnWhite)
+{
+    struct Case {
+        std::int32_t A, B;
+        double Ratio;
+    };
+    const Case cases[] = {
+        {0x000000, 0xFFFFFF, 21.0},
+        {0xFFFFFF, 0x000000, 21.0},    // either order
+        {0x808080, 0x808080, 1.0},
+        {0x767676, 0xFFFFFF, 4.54},    // the grey that just passes 4.5:1 on white
+        {0x0000FF, 0xFFFFFF, 4.0},     // red (low byte) on white
+        {0xFF0000, 0x000000, 2.44},    // blue on black
+        {0x7F000000 | 0xFFFFFF, 0x000000, 21.0},  // bytes above the colour are not part of it
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(ContrastRatio(c.A, c.B), c.Ratio, 0.01) << std::hex << c.A << " on " << c.B;
+}
+
+TEST(ColorStandingOut, TakesTheFirstThatStandsApartFromEveryBackgroundElseTheBest)
+{
+    const std::int32_t white = 0xFFFFFF, black = 0, blue = 0xC68C30, midGray = 0x777777;
+    // Blue stands apart from white but not from itself: on a blue row the text colour is taken.
+    EXPECT_EQ(ColorStandingOut({blue, black, white}, {white}, 3.0), blue);
+    EXPECT_EQ(ColorStandingOut({blue, black, white}, {blue, white}, 3.0), black);
+    EXPECT_EQ(ColorStandingOut({blue, white}, {blue, black}, 3.0), white);
+    // Nothing reaches 3:1 against mid grey and its neighbours: the best worst case wins.
+    EXPECT_EQ(ColorStandingOut({midGray, 0x888888, black}, {midGray, 0x333333}, 3.0), black);
+}
+
 }  // namespace
 }  // namespace pindle
+

@@ -128,6 +128,13 @@ TEST_F(StyleDlgTest, EveryControlHasItsOwnAccessibleName)
         ASSERT_NE(face, nullptr) << c.Name;
         EXPECT_EQ(face->text(QAccessible::Name), QString::fromLatin1(c.Name));
     }
+    // With a colour chosen a colour box keeps its name; the colour is its value and its text.
+    dialog.fccForeground->setCurrentIndex(dialog.fccForeground->findText(QStringLiteral("Red")));
+    QAccessibleInterface* foreground = QAccessible::queryAccessibleInterface(dialog.fccForeground);
+    EXPECT_EQ(foreground->text(QAccessible::Name), "Foreground color");
+    EXPECT_EQ(foreground->text(QAccessible::Value), "Red");
+    ASSERT_NE(foreground->textInterface(), nullptr);
+    EXPECT_EQ(foreground->textInterface()->text(0, -1), "Red");
     // The colour box still offers its named colours as the entries of its list.
     QAccessibleInterface* colours = QAccessible::queryAccessibleInterface(dialog.fccBackground);
     EXPECT_EQ(colours->role(), QAccessible::ComboBox);
@@ -451,6 +458,53 @@ TEST_F(StyleDlgTest, EnterActsLikeOkAndEscLikeCancel)
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
     QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
+}
+
+}  // namespace
+}  // namespace pindle
+
+namespace pindle {
+namespace {
+
+// The keys of the two font lists do what the buttons beside them do; Enter is left to the Ok button.
+TEST_F(StyleDlgTest, KeysInTheFontListsDoWhatTheButtonsBesideThemDo)
+{
+    LoadFamily(dialog, "A,B,C");
+    dialog.edtCustomFont->setText("Mine");
+    SelectSystemFont(dialog, "Default");
+    struct Step {
+        QListWidget* List;
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        int Selected;  // the row selected in the list before the key; -1: no entry has the focus
+        std::vector<std::string> Family;
+    };
+    const Step steps[] = {
+        {dialog.lbSystemFonts, Qt::Key_Space, Qt::NoModifier, -2, {"A", "B", "C", "Default"}},
+        {dialog.lbFontFamily, Qt::Key_Down, Qt::AltModifier, 0, {"B", "A", "C", "Default"}},
+        {dialog.lbFontFamily, Qt::Key_Down, Qt::AltModifier, 3, {"B", "A", "C", "Default"}},  // the last stays
+        {dialog.lbFontFamily, Qt::Key_Up, Qt::AltModifier, 3, {"B", "A", "Default", "C"}},
+        {dialog.lbFontFamily, Qt::Key_Up, Qt::AltModifier, 0, {"B", "A", "Default", "C"}},    // the first stays
+        {dialog.lbFontFamily, Qt::Key_Delete, Qt::NoModifier, 1, {"B", "Default", "C"}},
+        {dialog.lbFontFamily, Qt::Key_Delete, Qt::NoModifier, -1, {"B", "Default", "C"}},     // nothing selected
+        {dialog.lbFontFamily, Qt::Key_Insert, Qt::NoModifier, -1, {"B", "Default", "C", "Mine"}},
+        {dialog.lbSystemFonts, Qt::Key_Insert, Qt::NoModifier, -1, {"B", "Default", "C", "Mine"}},
+    };
+    for (const Step& step : steps) {
+        if (step.Selected >= 0)
+            step.List->setCurrentRow(step.Selected, QItemSelectionModel::ClearAndSelect);
+        else if (step.Selected == -1)
+            step.List->setCurrentItem(nullptr);
+        QTest::keyClick(step.List, step.Key, step.Modifiers);
+        EXPECT_EQ(dialog.FontFamilyEntries(), step.Family) << "key " << step.Key;
+    }
+    const std::vector<std::string> system = dialog.SystemFontEntries();
+    EXPECT_NE(std::find(system.begin(), system.end(), "A"), system.end());  // Delete put it back
+    // A key acts on the entry that has the keyboard focus, also when it is not selected.
+    dialog.lbSystemFonts->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    const std::string focusedFont = dialog.SystemFontEntries().front();
+    QTest::keyClick(dialog.lbSystemFonts, Qt::Key_Space);
+    EXPECT_EQ(dialog.FontFamilyEntries().back(), focusedFont);
 }
 
 }  // namespace

@@ -148,6 +148,19 @@ confirm_information() {
   wait_gone "Information" || fail "the Information message did not close"
 }
 
+# wait_pane_line TEXT: waits up to 10 s until the source pane's line at the caret reads TEXT, copying
+# it to the clipboard to look: typed keys arrive late on a busy machine. The caret ends at the line's end.
+wait_pane_line() {
+  local line=""
+  for _ in $(seq 40); do
+    xdotool key End shift+Home ctrl+c End
+    line=$(xclip -o -selection clipboard 2>/dev/null || true)
+    [ "$line" = "$1" ] && return 0
+    sleep 0.25
+  done
+  fail "the pane's line reads '$line', not '$1'"
+}
+
 expect_file() {
   local path=$1 expected=$2
   if ! cmp -s "$path" "$expected"; then

@@ -32,7 +32,7 @@ xdotool key ctrl+End
 xdotool type --delay 20 'é€→日'
 set_clipboard '€|é|日'
 xdotool key ctrl+v
-sleep 0.2
+wait_pane_line 'p::after { content: "é"; }é€→日€|é|日'
 save_file
 crlf "$BEGIN" "$WARN" "$END" '/* Café → 日本語 */' 'p::after { content: "é"; }é€→日€|é|日' >"$WORK/expected1"
 expect_file "$WORK/utf8.css" "$WORK/expected1"
@@ -56,6 +56,7 @@ expect_file "$WORK/legacy.css" "$WORK/expected3"
 click_pane
 xdotool key ctrl+End
 xdotool type --delay 20 'é'
+wait_pane_line 'p {}é'
 save_file
 { crlf "$BEGIN" "$WARN" "$END"; printf '/* Caf\xe9 \x96 \x93x\x94 */\r\np {}\xe9\r\n'; } >"$WORK/expected3b"
 expect_file "$WORK/legacy.css" "$WORK/expected3b"

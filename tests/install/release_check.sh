@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The release check, on a copy of this tree: a Release build of everything (program, tests,
 # benchmarks) with the given compiler and warnings as errors, then `make package`. Then the project
-# version changes and a second `make package` must rebuild the package with the new version in its
-# name, its fields, the program's version block, the AppStream release, the manual page and the
-# changelog; lintian finds no error and no warning in either package. Last,
+# version changes and a second package must be built with the new version in its name, its fields,
+# the program's version block, the AppStream release, the manual page and the changelog; lintian
+# finds no error and no warning in either package. The second package is made in a temporary folder
+# and removed: only the release's own package stays in FOLDER/src, for the user to install. Last,
 # `make install` honours DESTDIR, and into a read-only prefix it fails with the install tool's error.
 set -euo pipefail
 
@@ -36,11 +37,11 @@ make_in_copy() {
   make --no-print-directory -C "$src" BUILD="$build" BUILD_TYPE=Release BUILD_CXX="$cxx" "$@"
 }
 
-# check_package VERSION: the package that `make package` wrote for that version, and what it holds.
+# check_package VERSION FOLDER: the package that was made into FOLDER for that version, and what it holds.
 check_package() {
-  local v=$1 deb="$src/pindle_$1_amd64.deb" unpacked="$out/unpacked"
-  [ -f "$deb" ] || fail "make package wrote no $(basename "$deb")"
-  [ "$deb" -nt "$stamp" ] || fail "$(basename "$deb") is older than this make package"
+  local v=$1 deb="$2/pindle_$1_amd64.deb" unpacked="$out/unpacked"
+  [ -f "$deb" ] || fail "no $(basename "$deb") was made"
+  [ "$deb" -nt "$stamp" ] || fail "$(basename "$deb") is older than this package build"
   [ "$(dpkg-deb -f "$deb" Version)" = "$v" ] || fail "the package's Version is $(dpkg-deb -f "$deb" Version), not $v"
   lintian --display-info --fail-on error,warning "$deb" >"$out/lintian.log" 2>&1 ||
     { cat "$out/lintian.log"; fail "lintian reports errors or warnings in $(basename "$deb")"; }
@@ -58,15 +59,20 @@ step "Release build with $cxx and make package ($version)"
 stamp=$out/stamp
 touch "$stamp"
 make_in_copy package
-check_package "$version"
+check_package "$version" "$src"
 
 next=${version%.*}.$((${version##*.} + 1))
-step "the version becomes $next: a second make package"
+step "the version becomes $next: a second package, in a temporary folder"
+upgrade=$(mktemp -d)
+trap 'rm -rf "$upgrade"' EXIT
 sed -i "s/^project(Pindle VERSION $version /project(Pindle VERSION $next /" "$src/CMakeLists.txt"
 sleep 1
 touch "$stamp"
-make_in_copy package
-check_package "$next"
+make_in_copy build
+(cd "$build" && cpack -D CPACK_OUTPUT_FILE_PREFIX="$upgrade" >"$out/cpack-$next.log") ||
+  { cat "$out/cpack-$next.log"; fail "cpack of $next failed"; }
+check_package "$next" "$upgrade"
+[ ! -e "$src/pindle_${next}_amd64.deb" ] || fail "the $next package was left beside the release's"
 
 step "make install DESTDIR=..."
 rm -rf "$out/stage"
@@ -90,4 +96,6 @@ tr -s ' \n' ' ' <"$out/readonly.log" | grep "cannot create directory: $readonly_
   { cat "$out/readonly.log"; fail "make install into a read-only prefix did not say why it failed"; }
 [ -z "$(ls -A "$readonly_prefix")" ] || fail "make install left files in the read-only prefix"
 chmod 755 "$readonly_prefix"
+# The copy is the release's tree again.
+sed -i "s/^project(Pindle VERSION $next /project(Pindle VERSION $version /" "$src/CMakeLists.txt"
 step "passed"
