@@ -512,7 +512,9 @@ void TMainForm::mnuAddClick()
 {
     styles_.AppendEmptyRow();
     const int added = styles_.Count() - 1;
-    // The new row stays in sight at the end of the table while the dialog fills it.
+    // The new row stays in sight at the end of the table while the dialog fills it; the table learns
+    // its new height first.
+    lvStyles->doItemsLayout();
     lvStyles->scrollTo(lvStyles->model()->index(added, 0));
     bool confirmed = false;
     try {
