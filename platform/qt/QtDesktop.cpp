@@ -184,6 +184,17 @@ public:
 
     std::string ClipboardText() override { return FromQString(QApplication::clipboard()->text()); }
 
+    void SetPrimaryText(const std::string& text) override
+    {
+        if (QApplication::clipboard()->supportsSelection())
+            QApplication::clipboard()->setText(ToQString(text), QClipboard::Selection);
+    }
+
+    std::string PrimaryText() override
+    {
+        return FromQString(QApplication::clipboard()->text(QClipboard::Selection));
+    }
+
     void ShellOpen(QWidget*, const std::string& address) override
     {
         QDesktopServices::openUrl(QUrl::fromUserInput(ToQString(address)));
