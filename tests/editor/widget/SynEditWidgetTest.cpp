@@ -693,5 +693,43 @@ TEST_F(EditorWidget, PreeditTextStandsInlineAndPushesTheRestOfTheLine)
     EXPECT_EQ(Render(), plain);
 }
 
+// Arabic and Hebrew in a comment (italics): each letter stands in its own cell in the order the caret
+// steps through them, drawn as it is drawn alone there, and none as the box of a missing glyph,
+// although no italic face here has Arabic.
+TEST_F(EditorWidget, PaintsRightToLeftTextInLogicalOrderWithItsGlyphs)
+{
+    const std::vector<std::string> letters = {"\xD9\x85", "\xD8\xB1", "\xD8\xAD", "\xD8\xA8", "\xD8\xA7", " ",
+                                              "\xD7\xA9", "\xD7\x9C", "\xD7\x95", "\xD7\x9D"};  // مرحبا שלום
+    const std::string missing = "\xCD\xB8";  // U+0378, in no font: the missing-glyph box
+    std::string all;
+    for (const std::string& letter : letters)
+        all += letter;
+    other_->setFocus();
+    const int w = editor_->CharWidth();
+    const auto cellAt = [&](const QImage& image, int column) {
+        return image.copy(QRect(editor_->BufferPosToPixels({1, 1}) + QPoint((column - 1) * w, 0), QSize(w, editor_->LineHeight())));
+    };
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 48 ? 1 : 0;
+        return static_cast<double>(count) / (a.width() * a.height());
+    };
+    const std::string whole = "/* " + all + " " + missing + " */";
+    Load({whole.c_str()});
+    const QImage line = Render();
+    const QImage box = cellAt(line, 4 + static_cast<int>(letters.size()) + 1);
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        if (letters[i] == " ")
+            continue;
+        const int column = 4 + static_cast<int>(i);
+        const std::string alone = "/* " + std::string(i, ' ') + letters[i] + " */";
+        Load({alone.c_str()});
+        EXPECT_LT(differing(cellAt(line, column), cellAt(Render(), column)), 0.08) << "letter " << i;
+        EXPECT_GT(differing(cellAt(line, column), box), 0.1) << "letter " << i;
+    }
+}
+
 }  // namespace
 }  // namespace pindle
