@@ -294,10 +294,11 @@ std::string TCustomSynEdit::Text()
 }
 
 // A selection made with the mouse or the keyboard becomes the primary selection; while the mouse is
-// still selecting, only once the button is released.
+// still selecting, only once the button is released. The selected text is made only for a desktop
+// that has a primary selection.
 void TCustomSynEdit::PublishPrimarySelection()
 {
-    if (mouseAction_ != TMouseAction::Selecting && core_.SelAvail())
+    if (mouseAction_ != TMouseAction::Selecting && core_.SelAvail() && Desktop().HasPrimarySelection())
         Desktop().SetPrimaryText(ToDesktopText(core_.SelText()));
 }
 

@@ -38,6 +38,7 @@ public:
     [[nodiscard]] virtual std::string ClipboardText() = 0;
     // The primary selection of X and Wayland desktops: the text selected last, which a middle click
     // pastes. Where the desktop has none, setting does nothing and the text is empty.
+    [[nodiscard]] virtual bool HasPrimarySelection() = 0;
     virtual void SetPrimaryText(const std::string& text) = 0;
     [[nodiscard]] virtual std::string PrimaryText() = 0;
     virtual void ShellOpen(QWidget* parent, const std::string& address) = 0;

@@ -184,9 +184,11 @@ public:
 
     std::string ClipboardText() override { return FromQString(QApplication::clipboard()->text()); }
 
+    bool HasPrimarySelection() override { return QApplication::clipboard()->supportsSelection(); }
+
     void SetPrimaryText(const std::string& text) override
     {
-        if (QApplication::clipboard()->supportsSelection())
+        if (HasPrimarySelection())
             QApplication::clipboard()->setText(ToQString(text), QClipboard::Selection);
     }
 

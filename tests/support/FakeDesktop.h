@@ -39,6 +39,7 @@ public:
 
     void SetClipboardText(const std::string& text) override { Clipboard = text; }
     std::string ClipboardText() override { return Clipboard; }
+    bool HasPrimarySelection() override { return true; }
     void SetPrimaryText(const std::string& text) override { Primary = text; }
     std::string PrimaryText() override { return Primary; }
     void ShellOpen(QWidget*, const std::string& address) override { Opened.push_back(address); }
