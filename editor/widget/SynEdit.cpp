@@ -399,8 +399,9 @@ void TCustomSynEdit::PaintArea(QPainter& painter, const QRect& area)
         const int caretLine = core_.CaretXY().Line;
         if (shift > 0 && caretLine >= firstLine && caretLine <= lastLine) {
             const QPoint caret = BufferPosToPixels(core_.CaretXY());
+            const int left = std::max(caret.x() + shift, TextAreaLeft());
             painter.save();
-            painter.setClipRect(QRect(caret.x() + shift, caret.y(), std::max(0, areaRight - caret.x() - shift), LineHeight()));
+            painter.setClipRect(QRect(left, caret.y(), std::max(0, areaRight - left), LineHeight()));
             painter.translate(shift, 0);
             TSynEditPainter(core_, drawer_, setup).PaintRows(painter, caretLine, caretLine);
             painter.restore();

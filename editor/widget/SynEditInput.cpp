@@ -176,6 +176,7 @@ void TCustomSynEdit::PaintPreedit(QPainter& painter)
     const QPoint origin = BufferPosToPixels(core_.CaretXY());
     const std::string text = FromQString(preedit_, TTextEncoding::Utf8);
     painter.save();
+    painter.setClipRect(QRect(TextAreaLeft(), origin.y(), std::max(0, viewport()->width() - TextAreaLeft()), LineHeight()));
     const int cells = drawer_.DrawCells(painter, origin.x(), origin.y(), text, 0, fontColor_, color_, TTextEncoding::Utf8);
     painter.setPen(fontColor_);
     painter.drawLine(origin.x(), origin.y() + LineHeight() - 2, origin.x() + cells * CharWidth() - 1, origin.y() + LineHeight() - 2);
