@@ -109,17 +109,23 @@ void TSynEditCore::ExecuteMovement(TSynEditorCommand command) {
         const int delta = movement == ecPageUp ? -PageLines() : PageLines();
         topLine_ = std::clamp(topLine_ + delta, 1, MaxTopLine());
     }
-    MoveCaret(MovementTarget(movement), select);
+    // Up and down keep the column the caret was in before the first of them, through lines where
+    // that column falls inside a wide character or beyond the line's end.
+    const bool vertical = movement == ecUp || movement == ecDown || movement == ecPageUp || movement == ecPageDown ||
+                          movement == ecPageTop || movement == ecPageBottom;
+    const int column = vertical && keptColumn_ > 0 ? keptColumn_ : CharToColumn(caret_.Line, caret_.Char);
+    MoveCaret(MovementTarget(movement, column), select);
+    if (vertical) keptColumn_ = column;
     EnsureCursorPosVisible();
 }
 
-TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command) const noexcept {
+TBufferCoord TSynEditCore::MovementTarget(TSynEditorCommand command, int column) const noexcept {
     const TBufferCoord c = caret_;
     const bool pastEol = (options_ & eoScrollPastEol) != 0;
-    // Up and down keep the caret in its screen column, also across lines with tabs.
+    // Up and down go to the screen column, also across lines with tabs.
     const auto vertical = [&](int line) {
         line = std::clamp(line, 1, LastLine());
-        return TBufferCoord{ColumnToChar(line, CharToColumn(c.Line, c.Char)), line};
+        return TBufferCoord{ColumnToChar(line, column), line};
     };
     switch (command) {
     case ecLeft:
@@ -348,8 +354,8 @@ void TSynEditCore::TypeAt(std::string_view typed) {
 }
 
 void TSynEditCore::BreakLine(bool caretStays) {
-    DeleteSelection();
-    const TBufferCoord at = ClampToText(caret_);
+    // The break goes where the selection began, also beyond the caret's limit.
+    const TBufferCoord at = ClampToText(SelAvail() ? DeleteSelection() : caret_);
     std::string text = "\n";
     if ((options_ & eoAutoIndent) != 0) {
         const std::string_view line = LineText(at.Line);

@@ -99,6 +99,7 @@ void TSynEditCore::ResetForClear() {
     redo_.Clear();
     pendingGroup_.Items.clear();
     caret_ = anchor_ = selEnd_ = {1, 1};
+    keptColumn_ = 0;
     selectionMode_ = TSynSelectionMode::smNormal;
     topLine_ = 1;
     leftChar_ = 1;
@@ -192,6 +193,7 @@ TBufferCoord TSynEditCore::TextEnd() const noexcept {
 }
 
 void TSynEditCore::PlaceCaret(TBufferCoord position) {
+    keptColumn_ = 0;
     caret_ = ClampToCaret(position);
     anchor_ = selEnd_ = caret_;
 }
@@ -210,6 +212,7 @@ TBufferCoord TSynEditCore::ClampToPosition(TBufferCoord position) const noexcept
 // when that lies further right in the text (on a line longer than MaxLeftChar).
 void TSynEditCore::SetMovingEnd(TBufferCoord position) {
     position.Line = std::clamp(position.Line, 1, LastLine());
+    keptColumn_ = 0;
     caret_ = ClampToCaret(position);
     selEnd_ = position.Char > caret_.Char ? ClampToPosition(position) : caret_;
 }

@@ -208,7 +208,8 @@ private:
 
     void ExecuteMovement(TSynEditorCommand command);
     void ExecuteEditing(TSynEditorCommand command, std::string_view typed);
-    [[nodiscard]] TBufferCoord MovementTarget(TSynEditorCommand command) const noexcept;
+    // Where a movement takes the caret; vertical ones go to the display column `column`.
+    [[nodiscard]] TBufferCoord MovementTarget(TSynEditorCommand command, int column) const noexcept;
     void MoveCaret(TBufferCoord position, bool select);
     void PlaceCaret(TBufferCoord position);  // caret and both selection ends, nothing else
     void SetMovingEnd(TBufferCoord position);
@@ -278,6 +279,7 @@ private:
     TBufferCoord caret_;
     TBufferCoord anchor_;
     TBufferCoord selEnd_;
+    int keptColumn_ = 0;  // the column Up and Down keep; 0 when the caret moved otherwise
     TSynSelectionMode selectionMode_ = TSynSelectionMode::smNormal;
     bool insertMode_ = true;
     bool readOnly_ = false;

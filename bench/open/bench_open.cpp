@@ -84,6 +84,9 @@ public:
     int MessageBox(QWidget*, TMsgDlgType, const std::string&, const std::string&) override { return mrOk; }
     void SetClipboardText(const std::string& text) override { real_.SetClipboardText(text); }
     std::string ClipboardText() override { return real_.ClipboardText(); }
+    bool HasPrimarySelection() override { return real_.HasPrimarySelection(); }
+    void SetPrimaryText(const std::string& text) override { real_.SetPrimaryText(text); }
+    std::string PrimaryText() override { return real_.PrimaryText(); }
     void ShellOpen(QWidget*, const std::string&) override {}
     std::optional<std::string> ExecuteFileDialog(QWidget*, TFileDialogSettings&) override { return std::nullopt; }
 

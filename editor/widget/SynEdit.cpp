@@ -1,6 +1,6 @@
 // The editor widget TSynEdit: its properties, the editing core's notifications turned into repaints,
-// the caret, painting, focus and the palette. Keys and input methods, the mouse and scrolling are in
-// SynEditInput.cpp, SynEditMouse.cpp and SynEditScroll.cpp.
+// the caret, painting, focus and the palette. Keys and input methods, the mouse, the context menu and
+// scrolling are in SynEditInput.cpp, SynEditMouse.cpp, SynEditMenu.cpp and SynEditScroll.cpp.
 #include "editor/widget/SynEdit.h"
 
 #include "editor/widget/SynEditAccessible.h"
@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QInputMethod>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -231,6 +232,8 @@ void TCustomSynEdit::CharCellChanged()
 
 void TCustomSynEdit::CaretMoved()
 {
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     InvalidateCaret();
     RestartBlink();
     CheckBookmarks();
@@ -239,6 +242,7 @@ void TCustomSynEdit::CaretMoved()
 
 void TCustomSynEdit::SelectionChanged()
 {
+    PublishPrimarySelection();
     CheckBookmarks();
     SynEditAccessibleChanged(this);
 }
@@ -262,22 +266,40 @@ void TCustomSynEdit::KeystrokeRefused()
     Desktop().MessageBeep(TBeep::Exclamation);
 }
 
-// The desktop's clipboard holds UTF-8; the document's bytes are converted on the way.
-void TCustomSynEdit::SetText(const std::string& text)
+// The desktop's clipboard and primary selection hold UTF-8; the document's bytes are converted on
+// the way.
+std::string TCustomSynEdit::ToDesktopText(const std::string& text) const
 {
     if (Encoding() == TTextEncoding::Utf8)
-        Desktop().SetClipboardText(text);
-    else
-        Desktop().SetClipboardText(FromQString(ToQString(text, Encoding()), TTextEncoding::Utf8));
+        return text;
+    return FromQString(ToQString(text, Encoding()), TTextEncoding::Utf8);
 }
 
 // Text a Windows-1252 document cannot hold raises EEncodingError before anything is changed.
-std::string TCustomSynEdit::Text()
+std::string TCustomSynEdit::FromDesktopText(const std::string& text) const
 {
-    const std::string text = Desktop().ClipboardText();
     if (Encoding() == TTextEncoding::Utf8 && IsValidUtf8(text))
         return text;
     return FromQString(ToQString(text, TTextEncoding::Utf8), Encoding());
+}
+
+void TCustomSynEdit::SetText(const std::string& text)
+{
+    Desktop().SetClipboardText(ToDesktopText(text));
+}
+
+std::string TCustomSynEdit::Text()
+{
+    return FromDesktopText(Desktop().ClipboardText());
+}
+
+// A selection made with the mouse or the keyboard becomes the primary selection; while the mouse is
+// still selecting, only once the button is released. The selected text is made only for a desktop
+// that has a primary selection.
+void TCustomSynEdit::PublishPrimarySelection()
+{
+    if (mouseAction_ != TMouseAction::Selecting && core_.SelAvail() && Desktop().HasPrimarySelection())
+        Desktop().SetPrimaryText(ToDesktopText(core_.SelText()));
 }
 
 void TCustomSynEdit::CheckBookmarks()
@@ -324,7 +346,13 @@ void TCustomSynEdit::InvalidateCaret()
 void TCustomSynEdit::BlinkCaret()
 {
     caretBlinkOn_ = !caretBlinkOn_;
-    InvalidateRect(CaretRect());
+    InvalidateRect(ShownCaretRect());
+}
+
+// Inside the text being composed the caret stands at the input method's place.
+QRect TCustomSynEdit::ShownCaretRect() const
+{
+    return CaretRect().translated(PreeditCells(preeditCursor_) * CharWidth(), 0);
 }
 
 void TCustomSynEdit::RestartBlink()
@@ -365,6 +393,19 @@ void TCustomSynEdit::PaintArea(QPainter& painter, const QRect& area)
         setup.SelectionForeground = selectedForeground_;
         setup.ShowSelection = SelectionShown();
         TSynEditPainter(core_, drawer_, setup).PaintRows(painter, firstLine, lastLine);
+        // The text being composed stands inline at the caret: the rest of the caret's row moves right
+        // by its width.
+        const int shift = PreeditCells(static_cast<int>(preedit_.size())) * CharWidth();
+        const int caretLine = core_.CaretXY().Line;
+        if (shift > 0 && caretLine >= firstLine && caretLine <= lastLine) {
+            const QPoint caret = BufferPosToPixels(core_.CaretXY());
+            const int left = std::max(caret.x() + shift, TextAreaLeft());
+            painter.save();
+            painter.setClipRect(QRect(left, caret.y(), std::max(0, areaRight - left), LineHeight()));
+            painter.translate(shift, 0);
+            TSynEditPainter(core_, drawer_, setup).PaintRows(painter, caretLine, caretLine);
+            painter.restore();
+        }
         const int edge = TextLeft() + (rightEdge_ - core_.LeftChar() + 1) * CharWidth();
         if (rightEdge_ > 0 && edge >= TextAreaLeft()) {
             painter.setPen(rightEdgeColor_);
@@ -387,18 +428,7 @@ void TCustomSynEdit::PaintCaret(QPainter& painter)
     if (rect.left() < TextAreaLeft())
         return;
     if (CaretType() == TSynEditCaretType::ctVerticalLine) {
-        if (!preedit_.isEmpty()) {
-            const std::string before = FromQString(preedit_.left(preeditCursor_), TTextEncoding::Utf8);
-            int cells = 0;
-            for (int pos = 0, size = static_cast<int>(before.size()); pos < size;) {
-                const int next = NextCharBoundary(before, pos, TTextEncoding::Utf8);
-                cells += CharCells(before, pos, next, cells, 8, TTextEncoding::Utf8);
-                pos = next;
-            }
-            painter.fillRect(rect.translated(cells * CharWidth(), 0), fontColor_);
-            return;
-        }
-        painter.fillRect(rect, fontColor_);
+        painter.fillRect(ShownCaretRect(), fontColor_);
         return;
     }
     // A block caret inverts what it covers, so the character under it stays readable.

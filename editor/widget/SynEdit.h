@@ -101,6 +101,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -115,6 +116,11 @@ private:
     // The core's clipboard is the desktop's.
     void SetText(const std::string& text) override;
     [[nodiscard]] std::string Text() override;
+    [[nodiscard]] std::string ToDesktopText(const std::string& text) const;
+    [[nodiscard]] std::string FromDesktopText(const std::string& text) const;
+    void PublishPrimarySelection();
+    // A middle click: the caret to the point, the primary selection inserted there.
+    void PastePrimarySelection(QPoint point);
 
     void SetUpScrollBars();
     void SetUpCaret();
@@ -133,6 +139,9 @@ private:
     [[nodiscard]] int TextLeft() const noexcept { return gutterWidth_ + kTextMargin; }
     [[nodiscard]] bool SelectionShown() const noexcept { return !hideSelection_ || hasFocus(); }
     [[nodiscard]] QRect CaretRect() const noexcept;
+    [[nodiscard]] QRect ShownCaretRect() const;
+    // The cells that the first `units` UTF-16 units of the text being composed take.
+    [[nodiscard]] int PreeditCells(int units) const;
     [[nodiscard]] TSynEditCaretType CaretType() const noexcept;
     [[nodiscard]] bool InsideSelection(TBufferCoord position) const noexcept;
 
@@ -165,7 +174,7 @@ private:
     TSynEditCaretType overwriteCaret_ = TSynEditCaretType::ctBlock;
 
     QRect lastCaretRect_;
-    QString preedit_;           // the input method's text being composed, shown at the caret
+    QString preedit_;           // the input method's text being composed, shown inline at the caret
     int preeditCursor_ = 0;     // the caret inside it, in UTF-16 units
     QPalette lastPalette_;
     bool caretBlinkOn_ = true;

@@ -7,6 +7,8 @@
 #include "platform/qt/Application.h"
 #include "platform/qt/QtText.h"
 
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -104,6 +106,8 @@ void TCustomSynEdit::inputMethodEvent(QInputMethodEvent* event)
         preeditCursor_ = cursor;
         const int line = core_.CaretXY().Line;
         InvalidateRect(RowsRect(line, line, false, true));
+        // The candidate window follows the caret inside the text being composed.
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
     }
     event->accept();
 }
@@ -131,7 +135,7 @@ QVariant TCustomSynEdit::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImEnabled:
         return true;
     case Qt::ImCursorRectangle:
-        return QRectF(CaretRect().translated(viewport()->pos()));
+        return QRectF(ShownCaretRect().translated(viewport()->pos()));
     case Qt::ImFont:
         return EditorFont();
     case Qt::ImSurroundingText:
@@ -149,8 +153,22 @@ QVariant TCustomSynEdit::inputMethodQuery(Qt::InputMethodQuery query) const
     }
 }
 
-// The text being composed covers the cells right of the caret, underlined, as Qt's own editors show
-// it; the caret stands at the input method's place inside it.
+int TCustomSynEdit::PreeditCells(int units) const
+{
+    if (preedit_.isEmpty() || units <= 0)
+        return 0;
+    const std::string text = FromQString(preedit_.left(units), TTextEncoding::Utf8);
+    int cells = 0;
+    for (int pos = 0, size = static_cast<int>(text.size()); pos < size;) {
+        const int next = NextCharBoundary(text, pos, TTextEncoding::Utf8);
+        cells += CharCells(text, pos, next, cells, 8, TTextEncoding::Utf8);
+        pos = next;
+    }
+    return cells;
+}
+
+// The text being composed, underlined as Qt's own editors show it, in the cells at the caret that the
+// rest of the row has made room for.
 void TCustomSynEdit::PaintPreedit(QPainter& painter)
 {
     if (preedit_.isEmpty())
@@ -158,6 +176,7 @@ void TCustomSynEdit::PaintPreedit(QPainter& painter)
     const QPoint origin = BufferPosToPixels(core_.CaretXY());
     const std::string text = FromQString(preedit_, TTextEncoding::Utf8);
     painter.save();
+    painter.setClipRect(QRect(TextAreaLeft(), origin.y(), std::max(0, viewport()->width() - TextAreaLeft()), LineHeight()));
     const int cells = drawer_.DrawCells(painter, origin.x(), origin.y(), text, 0, fontColor_, color_, TTextEncoding::Utf8);
     painter.setPen(fontColor_);
     painter.drawLine(origin.x(), origin.y() + LineHeight() - 2, origin.x() + cells * CharWidth() - 1, origin.y() + LineHeight() - 2);

@@ -1,6 +1,10 @@
 // The editor widget and the mouse: pixels to buffer positions, clicks and double clicks, selecting
-// by dragging, dragging a selection to move or copy it, and scrolling while a drag leaves the window.
+// by dragging, dragging a selection to move or copy it, scrolling while a drag leaves the window, and
+// the primary selection that a selection sets and a middle click pastes.
 #include "editor/widget/SynEdit.h"
+
+#include "platform/qt/Application.h"
+#include "platform/qt/Desktop.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -43,6 +47,8 @@ bool TCustomSynEdit::InsideSelection(TBufferCoord position) const noexcept
 
 void TCustomSynEdit::mousePressEvent(QMouseEvent* event)
 {
+    if (event->button() == Qt::MiddleButton)
+        PastePrimarySelection(event->position().toPoint());
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint point = event->position().toPoint();
@@ -112,6 +118,8 @@ void TCustomSynEdit::mouseReleaseEvent(QMouseEvent* event)
     scrollTimer_.stop();
     const TMouseAction action = mouseAction_;
     mouseAction_ = TMouseAction::None;
+    if (action == TMouseAction::Selecting)
+        PublishPrimarySelection();
     if (action == TMouseAction::DragPending) {
         core_.SetCaretXY(PixelsToBufferPos(pressPoint_));
     } else if (action == TMouseAction::Dragging) {
@@ -125,8 +133,23 @@ void TCustomSynEdit::mouseReleaseEvent(QMouseEvent* event)
     }
 }
 
+// Converted and checked as a paste is, before the caret moves: text the document cannot hold is
+// refused with a message and changes nothing.
+void TCustomSynEdit::PastePrimarySelection(QPoint point)
+{
+    Application().Run([&] {
+        const std::string text = FromDesktopText(Desktop().PrimaryText());
+        core_.SetCaretXY(PixelsToBufferPos(point));
+        if (!text.empty())
+            core_.SetSelText(text);
+    });
+}
+
 void TCustomSynEdit::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // A second middle click soon after the first pastes again.
+    if (event->button() == Qt::MiddleButton)
+        PastePrimarySelection(event->position().toPoint());
     if (event->button() != Qt::LeftButton)
         return;
     core_.SelectWordAt(PixelsToBufferPos(event->position().toPoint()));

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <string>
@@ -60,6 +61,8 @@ void TSynTextDrawer::SetFont(const QFont& font)
 {
     font_ = font;
     built_.fill(false);
+    for (QHash<QString, TFontStyles>& known : drawableShapes_)
+        known.clear();
     baseline_ = QFontMetrics(font_).ascent();
 }
 
@@ -103,6 +106,46 @@ TSynTextDrawer::TFace& TSynTextDrawer::FaceFor(TFontStyles style)
         }
     }
     return face;
+}
+
+// A cluster in a style no font has its glyphs in (Arabic in italics, as a rule) is drawn in the
+// nearest style that has them: without italics first, then without bold. The answers are kept per
+// cluster, since finding them lays the cluster out.
+TFontStyles TSynTextDrawer::DrawableStyle(const QString& cluster, TFontStyles style)
+{
+    const TFontStyles shape = style & (fsBold | fsItalic);
+    if (shape == 0)
+        return style;
+    QHash<QString, TFontStyles>& known = drawableShapes_[static_cast<std::size_t>(FaceIndex(style))];
+    auto found = known.constFind(cluster);
+    if (found == known.constEnd()) {
+        TFontStyles drawable = shape;
+        for (const int candidate : {int{shape}, shape & fsBold, shape & fsItalic, 0}) {
+            if (HasGlyphs(cluster, static_cast<TFontStyles>(candidate))) {
+                drawable = static_cast<TFontStyles>(candidate);
+                break;
+            }
+        }
+        if (known.size() >= 4096)
+            known.clear();
+        found = known.insert(cluster, drawable);
+    }
+    return static_cast<TFontStyles>((style & ~(fsBold | fsItalic)) | *found);
+}
+
+bool TSynTextDrawer::HasGlyphs(const QString& cluster, TFontStyles shape) const
+{
+    QTextLayout layout(cluster, StyledFont(font_, shape));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        for (const quint32 glyph : run.glyphIndexes()) {
+            if (glyph == 0)
+                return false;
+        }
+    }
+    return true;
 }
 
 int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_view bytes, TFontStyles style,
@@ -163,10 +206,29 @@ int TSynTextDrawer::DrawCells(QPainter& painter, int x, int top, std::string_vie
         painter.drawGlyphRun(QPointF(0, 0), run);
     }
     if (!slowChars_.empty()) {
-        // QPainter finds a font for scripts the editor's font lacks (CJK, emoji, pictures).
+        // QPainter finds a font for scripts the editor's font lacks (CJK, emoji, pictures). Each
+        // cluster stands alone in its cells, so right-to-left text reads in the order the caret
+        // steps through it, never reordered.
+        painter.setLayoutDirection(Qt::LeftToRight);
+        TFontStyles current = style;
         painter.setFont(StyledFont(font_, style));
-        for (const TSlowChar& c : slowChars_)
-            painter.drawText(c.X, top + baseline_, c.Text);
+        for (const TSlowChar& c : slowChars_) {
+            const TFontStyles drawn = DrawableStyle(c.Text, style);
+            if (drawn != current) {
+                current = drawn;
+                painter.setFont(StyledFont(font_, drawn));
+            }
+            if ((style & ~drawn & fsItalic) == 0) {
+                painter.drawText(c.X, top + baseline_, c.Text);
+                continue;
+            }
+            // No italic face has the glyphs: the upright ones, slanted.
+            painter.save();
+            painter.translate(c.X, top + baseline_);
+            painter.shear(-0.2, 0);
+            painter.drawText(0, 0, c.Text);
+            painter.restore();
+        }
     }
     if (!controls_.empty()) {
         // A control character: its caret-notation letter in a small frame (^@ for NUL), since

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QRawFont>
 #include <QVector>
 
@@ -50,7 +51,8 @@ public:
     // foreground; x is the left edge of the first cell and top the top of the row. In Windows-1252
     // every byte is a cell; in UTF-8 a character takes one cell or two (tabs are expanded already).
     // Control characters show as their pictures; a character the font lacks comes from a fallback
-    // font. Returns the number of cells drawn.
+    // font, upright and slanted where no italic face has it. Right-to-left text is drawn in its
+    // logical order, one character after the other. Returns the number of cells drawn.
     int DrawCells(QPainter& painter, int x, int top, std::string_view bytes, TFontStyles style,
                   const QColor& foreground, const QColor& background,
                   TTextEncoding encoding = TTextEncoding::Windows1252);
@@ -63,10 +65,13 @@ private:
     };
 
     TFace& FaceFor(TFontStyles style);
+    [[nodiscard]] TFontStyles DrawableStyle(const QString& cluster, TFontStyles style);
+    [[nodiscard]] bool HasGlyphs(const QString& cluster, TFontStyles shape) const;
 
     QFont font_;
     std::array<TFace, 4> faces_;        // regular, bold, italic, bold italic: built on first use
     std::array<bool, 4> built_{};
+    std::array<QHash<QString, TFontStyles>, 4> drawableShapes_;  // per face: the style each cluster is drawn in
     int cellWidth_ = 8;
     int cellHeight_ = 15;
     int baseline_ = 12;

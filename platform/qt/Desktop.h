@@ -1,5 +1,5 @@
-// Everything a command asks of the desktop (message boxes, beeps, clipboard, file dialogs, opening an
-// address), behind one interface so that tests replace it with a scripted fake.
+// Everything a command asks of the desktop (message boxes, beeps, clipboard and primary selection, file
+// dialogs, opening an address), behind one interface so that tests replace it with a scripted fake.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,11 @@ public:
                            const std::string& text) = 0;
     virtual void SetClipboardText(const std::string& text) = 0;
     [[nodiscard]] virtual std::string ClipboardText() = 0;
+    // The primary selection of X and Wayland desktops: the text selected last, which a middle click
+    // pastes. Where the desktop has none, setting does nothing and the text is empty.
+    [[nodiscard]] virtual bool HasPrimarySelection() = 0;
+    virtual void SetPrimaryText(const std::string& text) = 0;
+    [[nodiscard]] virtual std::string PrimaryText() = 0;
     virtual void ShellOpen(QWidget* parent, const std::string& address) = 0;
     // Runs a file dialog modally; the chosen full path, or nothing when the user cancelled.
     virtual std::optional<std::string> ExecuteFileDialog(QWidget* parent, TFileDialogSettings& settings) = 0;

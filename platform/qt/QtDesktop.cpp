@@ -184,6 +184,19 @@ public:
 
     std::string ClipboardText() override { return FromQString(QApplication::clipboard()->text()); }
 
+    bool HasPrimarySelection() override { return QApplication::clipboard()->supportsSelection(); }
+
+    void SetPrimaryText(const std::string& text) override
+    {
+        if (HasPrimarySelection())
+            QApplication::clipboard()->setText(ToQString(text), QClipboard::Selection);
+    }
+
+    std::string PrimaryText() override
+    {
+        return FromQString(QApplication::clipboard()->text(QClipboard::Selection));
+    }
+
     void ShellOpen(QWidget*, const std::string& address) override
     {
         QDesktopServices::openUrl(QUrl::fromUserInput(ToQString(address)));

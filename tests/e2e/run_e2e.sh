@@ -143,4 +143,45 @@ SETTINGS=$(find "$HOME" -type f -name '*.conf' 2>/dev/null)
 [ -z "$SETTINGS" ] || fail "the program wrote settings: $SETTINGS"
 echo "ok: no settings kept"
 
+# 12. The pane as desktop users work it, watched through the primary selection: Down Down keeps the
+#     caret's column across a wide character, Enter over a selection that begins beyond column 1024
+#     breaks the line there, Select All from the right-click menu makes the text the primary
+#     selection, and a middle click in the gutter pastes the primary selection at the line's start.
+wait_primary() {
+  for _ in $(seq 200); do
+    [ "$(xclip -o -selection primary 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  fail "$2: the primary selection holds: $(xclip -o -selection primary 2>/dev/null | head -c 100)"
+}
+select_all_from_menu() {
+  local menu=""
+  xdotool mousemove $((X + 300)) $((PANE_TOP + 60)) click 3
+  for _ in $(seq 200); do
+    menu=$(xdotool search --onlyvisible --class pindle 2>/dev/null | grep -vx "$MAIN" | head -1 || true)
+    [ -n "$menu" ] && break
+    sleep 0.05
+  done
+  [ -n "$menu" ] || fail "a right click in the pane opened no menu"
+  xdotool key a
+}
+LONG="$(printf 'A%.0s' $(seq 1030))Z"
+crlf "abcdefg" "a中文efg" "abcdefg" "$LONG" "b" >"$WORK/pane.css"
+start_pindle
+open_file "$WORK/pane.css"
+eval "$(xdotool getwindowgeometry --shell "$MAIN")"
+PANE_TOP=$((Y + HEIGHT - 19 - 150))
+xdotool mousemove $((X + 300)) $((PANE_TOP + 60)) click 1
+xdotool key ctrl+Home Right Right Down Down
+xdotool type --delay 5 "X"
+xdotool key ctrl+End Home shift+Up shift+End Return
+select_all_from_menu
+TEXT=$(printf 'abcdefg\na中文efg\nabXcdefg\n%s\nb' "$LONG")
+wait_primary "$TEXT" "after Down Down, Enter and Select All from the menu"
+printf '/*mid*/' | xclip -i -selection primary
+xdotool mousemove $((X + 12)) $((PANE_TOP + 8)) click 2
+xdotool key ctrl+a
+wait_primary "/*mid*/$TEXT" "after the middle click and Ctrl+A"
+echo "ok: column kept, Enter beyond column 1024, right-click menu, primary selection and middle click"
+
 echo "PASS"

@@ -262,7 +262,7 @@ protected:
     TTestClipboard clipboard;
 };
 
-TEST_F(CaretLimit, PasteOverASelectionBeyondTheLimitGoesWhereTheSelectionWas)
+TEST_F(CaretLimit, PasteAndEnterOverASelectionBeyondTheLimitGoWhereTheSelectionWas)
 {
     // Also after a block indent (Shift+Ctrl+I) has moved the selection two further right.
     for (const bool indent : {false, true}) {
@@ -281,6 +281,14 @@ TEST_F(CaretLimit, PasteOverASelectionBeyondTheLimitGoesWhereTheSelectionWas)
         EXPECT_EQ(core.LineText(1), (indent ? "  " : "") + as + "ZXb");
         EXPECT_EQ(core.LineCount(), 1);
         EXPECT_EQ(core.CaretXY().Char, 1024);  // only the caret is held at the limit
+
+        // Enter over the same selection breaks the line there.
+        core.ExecuteCommand(ecUndo);
+        ASSERT_EQ(core.SelText(), "\n");
+        core.ExecuteCommand(ecLineBreak);
+        EXPECT_EQ(core.LineText(1), (indent ? "  " : "") + as + "Z");
+        EXPECT_EQ(core.LineText(2), (indent ? "  " : "") + std::string("b"));  // with the line's indent
+        EXPECT_EQ(core.CaretXY(), (TBufferCoord{indent ? 3 : 1, 2}));
     }
 }
 

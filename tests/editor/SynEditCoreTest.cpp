@@ -295,6 +295,46 @@ TEST_F(CoreTest, MovementCommands) {
     }
 }
 
+// Up and Down keep the column the caret started in; a line where it falls inside a wide character
+// snaps the caret for that line only. Any other movement starts from the caret's own column again.
+TEST_F(CoreTest, UpAndDownKeepTheColumnAcrossWideCharacters) {
+    const std::string wide = "a\xE4\xB8\xAD\xE6\x96\x87" "efg";  // a中文efg: 中 in columns 2 and 3
+    struct TStep {
+        TShortCut Keystroke;
+        TBufferCoord Expected;
+    };
+    const TStep steps[] = {
+        {vk::Down, {2, 2}},  // column 3 lies inside 中: the caret stands before it
+        {vk::Down, {3, 3}},  // and is back in column 3 on the next line
+        {vk::Up, {2, 2}},
+        {vk::Up, {3, 1}},
+        {vk::Down, {2, 2}},
+        {vk::Right, {5, 2}},  // column 4 from here on
+        {vk::Down, {4, 3}},
+        {vk::Up, {5, 2}},
+        {Shift | vk::Up, {4, 1}},
+    };
+    for (const TSynSelectionMode mode : {TSynSelectionMode::smNormal, TSynSelectionMode::smColumn}) {
+        core.Clear();
+        Load({"abcdefg", wide, "abcdefg"});
+        core.SetSelectionMode(mode);
+        core.SetCaretXY({3, 1});
+        for (const auto& step : steps) {
+            Key(step.Keystroke);
+            EXPECT_EQ(core.CaretXY(), step.Expected) << "after keystroke 0x" << std::hex << step.Keystroke;
+        }
+        // Selecting down keeps the column too; a column block then spans columns 1 to 3 on every line.
+        core.SetCaretXY({1, 1});
+        Key(Shift | vk::Right);
+        Key(Shift | vk::Right);
+        Key(Shift | vk::Down);
+        Key(Shift | vk::Down);
+        EXPECT_EQ(core.CaretXY(), (TBufferCoord{3, 3}));
+        EXPECT_EQ(core.SelText(), mode == TSynSelectionMode::smColumn ? "ab\n" + wide.substr(0, 4) + "\nab"
+                                                                       : "abcdefg\n" + wide + "\nab");
+    }
+}
+
 TEST_F(CoreTest, SelectingFormsExtendFromTheAnchor) {
     Load({"h1 { }", "h2 { }"});
     core.SetCaretXY({2, 1});

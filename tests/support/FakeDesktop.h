@@ -39,6 +39,9 @@ public:
 
     void SetClipboardText(const std::string& text) override { Clipboard = text; }
     std::string ClipboardText() override { return Clipboard; }
+    bool HasPrimarySelection() override { return true; }
+    void SetPrimaryText(const std::string& text) override { Primary = text; }
+    std::string PrimaryText() override { return Primary; }
     void ShellOpen(QWidget*, const std::string& address) override { Opened.push_back(address); }
 
     std::optional<std::string> ExecuteFileDialog(QWidget*, TFileDialogSettings& settings) override
@@ -57,6 +60,7 @@ public:
     std::vector<TShownMessage> Messages;
     std::deque<int> Answers;                              // answers to confirmations, mrNo when empty
     std::string Clipboard;
+    std::string Primary;                                  // the primary selection
     std::vector<std::string> Opened;
     std::deque<std::optional<std::string>> FileChoices;   // nullopt = the user cancels
     std::vector<TFileDialogSettings> DialogsShown;

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -82,9 +85,9 @@ protected:
     }
 
     void SendMouse(QEvent::Type type, QPoint point, Qt::MouseButtons buttons,
-                   Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier, Qt::MouseButton button = Qt::LeftButton)
     {
-        QMouseEvent event(type, point, editor_->viewport()->mapToGlobal(point), Qt::LeftButton, buttons, modifiers);
+        QMouseEvent event(type, point, editor_->viewport()->mapToGlobal(point), button, buttons, modifiers);
         QApplication::sendEvent(editor_->viewport(), &event);
     }
 
@@ -111,15 +114,18 @@ protected:
         for (std::size_t i = 0; i < text.size(); ++i)
             painter.drawText(static_cast<int>(i) * width, baseline, ToQString(text.substr(i, 1)));
         painter.end();
-        const QImage part = painted.copy(cells);
+        return DifferingShare(painted.copy(cells), reference);
+    }
+
+    // The share of pixels that clearly differ between two pictures of the same size.
+    [[nodiscard]] static double DifferingShare(const QImage& a, const QImage& b)
+    {
         int differing = 0;
-        for (int y = 0; y < part.height(); ++y) {
-            for (int x = 0; x < part.width(); ++x) {
-                if (std::abs(qGray(part.pixel(x, y)) - qGray(reference.pixel(x, y))) > 48)
-                    ++differing;
-            }
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x)
+                differing += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 48 ? 1 : 0;
         }
-        return static_cast<double>(differing) / (part.width() * part.height());
+        return static_cast<double>(differing) / (a.width() * a.height());
     }
 
     test::TFakeDesktop desktop_;
@@ -558,6 +564,162 @@ TEST_F(EditorWidget, WheelAndScrollBarMoveTheView)
     EXPECT_EQ(Core().TopLine(), 50);
     EXPECT_EQ(QToolTip::text(), QStringLiteral("Top Line: 50"));
     bar->setSliderDown(false);
+}
+
+// A selection made by dragging (once the button is up) or with Shift and a key becomes the primary
+// selection; a middle click puts the caret at the point and inserts the primary selection there, as
+// one undo step, converted and refused as a paste is.
+TEST_F(EditorWidget, SelectingSetsThePrimarySelectionAndAMiddleClickPastesIt)
+{
+    Load({"a { color: red }", "b { }"});
+    SendMouse(QEvent::MouseButtonPress, PointOf({5, 1}), Qt::LeftButton);
+    SendMouse(QEvent::MouseMove, PointOf({10, 1}), Qt::LeftButton);
+    EXPECT_EQ(desktop_.Primary, "");
+    SendMouse(QEvent::MouseButtonRelease, PointOf({10, 1}), Qt::NoButton);
+    EXPECT_EQ(desktop_.Primary, "color");
+    QTest::keyClick(editor_, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(desktop_.Primary, "color: red }");
+
+    const std::string huge(50 << 20, 'x');
+    const struct {
+        std::string Primary;
+        TTextEncoding Encoding;
+        std::string After;  // line 2
+        bool Refused;
+    } cases[] = {
+        {"margin: 0; ", TTextEncoding::Utf8, "b { margin: 0; }", false},
+        {"", TTextEncoding::Utf8, "b { }", false},
+        {"caf\xC3\xA9 ", TTextEncoding::Windows1252, "b { caf\xE9 }", false},  // é is one byte there
+        {"\xE4\xB8\xAD", TTextEncoding::Windows1252, "b { }", true},         // 中 is not
+        {huge, TTextEncoding::Utf8, "b { " + huge + "}", false},
+    };
+    for (const auto& c : cases) {
+        Load({"a { color: red }", "b { }"});
+        editor_->SetEncoding(c.Encoding);
+        desktop_.Messages.clear();
+        desktop_.Primary = c.Primary;
+        Core().SetCaretXY({1, 1});
+        SendMouse(QEvent::MouseButtonPress, PointOf({5, 2}), Qt::MiddleButton, Qt::NoModifier, Qt::MiddleButton);
+        SendMouse(QEvent::MouseButtonRelease, PointOf({5, 2}), Qt::NoButton, Qt::NoModifier, Qt::MiddleButton);
+        EXPECT_EQ(Line(1), c.After) << c.Primary.substr(0, 12);
+        EXPECT_EQ(desktop_.Messages.size(), c.Refused ? 1U : 0U);
+        EXPECT_EQ(Line(0), "a { color: red }");
+        if (c.After != "b { }") {
+            EXPECT_EQ(Core().CaretXY().Line, 2);
+            EXPECT_EQ(Core().UndoCount(), 1);
+            Core().Undo();
+            EXPECT_EQ(Line(1), "b { }");
+        }
+    }
+    editor_->SetEncoding(TTextEncoding::Utf8);
+}
+
+// The context menu: which of Undo, Redo, Cut, Copy, Paste, Delete and Select All are enabled
+// (letters) or not (-), and what the chosen one does.
+TEST_F(EditorWidget, ContextMenuOffersWhatCanActAndRunsIt)
+{
+    const struct {
+        const char* Name;
+        std::function<void()> Setup;
+        QPoint Point;  // where the right click is, in text cells
+        std::string Enabled;
+        int Choice;  // the item chosen, -1 for none
+        std::vector<std::string> After;
+    } cases[] = {
+        {"empty pane", [&] { Load({}); }, {3, 0}, "-------", -1, {}},
+        {"beyond the last line", [&] { Load({"p { }"}); }, {3, 5}, "------A", 6, {"p { }"}},
+        {"selection after typing", [&] { Load({"p { }"}); QTest::keyClicks(editor_, QStringLiteral("a")); Core().SetSelection({1, 1}, {3, 1}); desktop_.Clipboard = "c"; },
+         {1, 0}, "U-TCPDA", 4, {"c { }"}},
+        {"after an undo", [&] { Load({"p"}); QTest::keyClicks(editor_, QStringLiteral("a")); Core().Undo(); },
+         {0, 0}, "-R----A", 1, {"ap"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        desktop_.Clipboard.clear();
+        c.Setup();
+        std::string enabled;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            std::vector<QAction*> items;
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator())
+                    items.push_back(action);
+            }
+            ASSERT_EQ(items.size(), 7U);
+            for (std::size_t i = 0; i < items.size(); ++i)
+                enabled += items[i]->isEnabled() ? "URTCPDA"[i] : '-';
+            if (c.Choice >= 0)
+                items[static_cast<std::size_t>(c.Choice)]->trigger();
+            menu->close();
+        });
+        const QPoint point = editor_->BufferPosToPixels({1, 1}) + QPoint(c.Point.x() * editor_->CharWidth() + 2, c.Point.y() * editor_->LineHeight() + 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, point, editor_->viewport()->mapToGlobal(point));
+        QApplication::sendEvent(editor_->viewport(), &event);
+        EXPECT_EQ(enabled, c.Enabled);
+        std::vector<std::string> lines;
+        for (int i = 0; i < editor_->Lines().Count(); ++i)
+            lines.push_back(Line(i));
+        EXPECT_EQ(lines, c.After);
+    }
+}
+
+// The input method's text being composed stands inline at the caret and pushes the rest of the line
+// right; the caret and the rectangle the input method places its candidate window by follow the
+// input method's cursor inside it.
+TEST_F(EditorWidget, PreeditTextStandsInlineAndPushesTheRestOfTheLine)
+{
+    Load({"abcdefg"});
+    Core().SetCaretXY({3, 1});
+    other_->setFocus();  // no blinking caret in the pictures
+    QApplication::processEvents();
+    const int w = editor_->CharWidth();
+    const int h = editor_->LineHeight();
+    const QPoint caret = editor_->BufferPosToPixels({3, 1});
+    const QImage plain = Render();
+    QInputMethodEvent compose(QStringLiteral("\u4E2D"), {{QInputMethodEvent::Cursor, 1, 1, {}}});  // 中, cursor after it
+    QApplication::sendEvent(editor_, &compose);
+    const QImage composing = Render();
+    EXPECT_EQ(composing.copy(QRect(QPoint(0, caret.y()), QSize(caret.x(), h))), plain.copy(QRect(QPoint(0, caret.y()), QSize(caret.x(), h))));  // ab
+    EXPECT_EQ(composing.copy(QRect(caret + QPoint(2 * w, 0), QSize(5 * w, h))), plain.copy(QRect(caret, QSize(5 * w, h))));  // cdefg
+    EXPECT_NE(composing.copy(QRect(caret, QSize(2 * w, h))), plain.copy(QRect(caret, QSize(2 * w, h))));
+    EXPECT_EQ(editor_->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), caret.x() + 2 * w - 1 + editor_->viewport()->x());
+    EXPECT_EQ(Line(0), "abcdefg");
+
+    QInputMethodEvent done;  // the input method gives up: the line is as it was
+    QApplication::sendEvent(editor_, &done);
+    EXPECT_EQ(Render(), plain);
+}
+
+// Arabic and Hebrew in a comment (italics): each letter stands in its own cell in the order the caret
+// steps through them, drawn as it is drawn alone there, and none as the box of a missing glyph,
+// although no italic face here has Arabic.
+TEST_F(EditorWidget, PaintsRightToLeftTextInLogicalOrderWithItsGlyphs)
+{
+    const std::vector<std::string> letters = {"\xD9\x85", "\xD8\xB1", "\xD8\xAD", "\xD8\xA8", "\xD8\xA7", " ",
+                                              "\xD7\xA9", "\xD7\x9C", "\xD7\x95", "\xD7\x9D"};  // مرحبا שלום
+    const std::string missing = "\xCD\xB8";  // U+0378, in no font: the missing-glyph box
+    std::string all;
+    for (const std::string& letter : letters)
+        all += letter;
+    other_->setFocus();
+    const int w = editor_->CharWidth();
+    const auto cellAt = [&](const QImage& image, int column) {
+        return image.copy(QRect(editor_->BufferPosToPixels({1, 1}) + QPoint((column - 1) * w, 0), QSize(w, editor_->LineHeight())));
+    };
+    const std::string whole = "/* " + all + " " + missing + " */";
+    Load({whole.c_str()});
+    const QImage line = Render();
+    const QImage box = cellAt(line, 4 + static_cast<int>(letters.size()) + 1);
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        if (letters[i] == " ")
+            continue;
+        const int column = 4 + static_cast<int>(i);
+        const std::string alone = "/* " + std::string(i, ' ') + letters[i] + " */";
+        Load({alone.c_str()});
+        EXPECT_LT(DifferingShare(cellAt(line, column), cellAt(Render(), column)), 0.08) << "letter " << i;
+        EXPECT_GT(DifferingShare(cellAt(line, column), box), 0.1) << "letter " << i;
+    }
 }
 
 }  // namespace
