@@ -1,5 +1,5 @@
-// The editor's line list: each line an 8-bit text (no line-end characters) and one pointer-sized
-// value that holds the highlighter state at the start of the line. Every change runs inside the
+// The editor's line list: each line an 8-bit text (no line-end characters) and one small value (16
+// bits, signed) that holds the highlighter state at the start of the line. Every change runs inside the
 // list's update bracket and fires its own event there; a range of lines inserted or deleted in one
 // call fires one event for the whole range.
 #pragma once

@@ -119,6 +119,7 @@ private:
 //   SetLineState(stored start state) or ResetLineState();  StartLine(text, index);
 //   while (!AtLineEnd()) { TokenStart(), TokenText(), TokenAttribute(), TokenKind(); NextToken(); }
 //   (or ScanToLineEnd())  then LineState() is the start state of the next line.
+// The editor stores a line state in 16 bits: LineState() keeps within -32768..32767.
 // The scanning state is shared by every caller of the object.
 class TSynCustomHighlighter {
 public:
