@@ -12,11 +12,14 @@ namespace pindle {
 
 namespace {
 
-// A text block: 32-bit header (length, top bit set when the block has its own allocation), the
-// characters, a zero.
-constexpr std::uint32_t kOwnBlock = 0x80000000u;
-constexpr std::uint32_t kLengthMask = 0x7FFFFFFFu;
-constexpr std::size_t kHeader = sizeof(std::uint32_t);
+// A text block: a header, the characters, a zero. The header's first byte tells its kind: below
+// kLongBlock it is the whole header and the length of a short packed line (most lines of a file:
+// two bytes beside their text); kLongBlock (a longer packed line) and kOwnBlock (a block with an
+// allocation of its own) are followed by the 32-bit length.
+constexpr unsigned char kLongBlock = 0xFE;
+constexpr unsigned char kOwnBlock = 0xFF;
+constexpr std::size_t kLongHeader = 1 + sizeof(std::uint32_t);
+constexpr std::size_t kLengthLimit = 0x7FFFFFFFu;
 // Pages start small, so that a store of a few lines costs little, and double up to this size: one
 // huge page of the system, which a file being read fills with one page fault instead of 512.
 constexpr std::size_t kFirstPageSize = 4 * 1024;
@@ -33,32 +36,47 @@ constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << kValueShift) - 1;
 static_assert(sizeof(void*) == sizeof(std::uint64_t), "line records pack 64-bit addresses");
 
 // Empty lines share one block, so they cost nothing but their record.
-alignas(std::uint32_t) char gEmptyBlock[kHeader + 1] = {};
+char gEmptyBlock[2] = {};
 
-std::uint32_t Header(const char* block) noexcept
+unsigned char Kind(const char* block) noexcept
 {
-    std::uint32_t header;
-    std::memcpy(&header, block, kHeader);
-    return header;
+    return static_cast<unsigned char>(block[0]);
 }
 
-void WriteBlock(char* block, std::string_view text, std::uint32_t flags) noexcept
+std::size_t HeaderSize(std::size_t length, bool own) noexcept
 {
-    const std::uint32_t header = static_cast<std::uint32_t>(text.size()) | flags;
-    std::memcpy(block, &header, kHeader);
+    return own || length >= kLongBlock ? kLongHeader : 1;
+}
+
+void WriteBlock(char* block, std::string_view text, bool own) noexcept
+{
+    std::size_t header = 1;
+    if (own || text.size() >= kLongBlock) {
+        block[0] = static_cast<char>(own ? kOwnBlock : kLongBlock);
+        const auto length = static_cast<std::uint32_t>(text.size());
+        std::memcpy(block + 1, &length, sizeof length);
+        header = kLongHeader;
+    } else {
+        block[0] = static_cast<char>(text.size());
+    }
     if (!text.empty())
-        std::memcpy(block + kHeader, text.data(), text.size());
-    block[kHeader + text.size()] = 0;
+        std::memcpy(block + header, text.data(), text.size());
+    block[header + text.size()] = 0;
 }
 
 std::string_view BlockText(const char* block) noexcept
 {
-    return {block + kHeader, Header(block) & kLengthMask};
+    const unsigned char kind = Kind(block);
+    if (kind < kLongBlock)
+        return {block + 1, kind};
+    std::uint32_t length;
+    std::memcpy(&length, block + 1, sizeof length);
+    return {block + kLongHeader, length};
 }
 
 std::size_t CheckedLength(std::string_view text)
 {
-    if (text.size() > kLengthMask)
+    if (text.size() > kLengthLimit)
         throw std::length_error("Line too long");
     return text.size();
 }
@@ -113,8 +131,8 @@ char* NewOwnBlock(std::string_view text)
     const std::size_t length = CheckedLength(text);
     if (length == 0)
         return gEmptyBlock;
-    auto* block = static_cast<char*>(Allocate(kHeader + length + 1));
-    WriteBlock(block, text, kOwnBlock);
+    auto* block = static_cast<char*>(Allocate(kLongHeader + length + 1));
+    WriteBlock(block, text, true);
     return block;
 }
 
@@ -139,7 +157,7 @@ public:
 
     char* NewBlock(std::string_view text)
     {
-        const std::size_t need = kHeader + text.size() + 1;
+        const std::size_t need = HeaderSize(text.size(), false) + text.size() + 1;
         if (pageSize_ - pageUsed_ < need) {
             const std::size_t size =
                 std::max(pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize), need);
@@ -151,7 +169,7 @@ public:
         }
         char* block = pages_.back().Start + pageUsed_;
         pageUsed_ += need;
-        WriteBlock(block, text, 0);
+        WriteBlock(block, text, false);
         return block;
     }
 
@@ -273,7 +291,7 @@ const TSynLineStore::TLineRec& TSynLineStore::At(std::size_t index) const noexce
 std::string_view TSynLineStore::Get(int index) const noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())
-        return {gEmptyBlock + kHeader, 0};
+        return {gEmptyBlock + 1, 0};
     return BlockText(BlockOf(At(static_cast<std::size_t>(index)).Bits));
 }
 
@@ -347,7 +365,7 @@ TSynTextPages& TSynLineStore::Pages()
 void TSynLineStore::ReleaseBlock(char* block) noexcept
 {
     // Packed blocks are given back with their pages.
-    if (block != gEmptyBlock && (Header(block) & kOwnBlock) != 0)
+    if (Kind(block) == kOwnBlock)
         std::free(block);
 }
 
@@ -360,7 +378,7 @@ void TSynLineStore::Append(std::string_view text)
         MoveGap(Size());
     }
     char* block = gEmptyBlock;
-    if (text.size() + kHeader + 1 > kLargestPagedBlock)
+    if (text.size() + kLongHeader + 1 > kLargestPagedBlock)
         block = NewOwnBlock(text);
     else if (!text.empty())
         block = Pages().NewBlock(text);

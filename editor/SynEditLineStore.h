@@ -57,9 +57,9 @@ public:
 
 private:
     // One line in 8 bytes: the address of its text block in the low 48 bits (every address a
-    // program gets on the systems it runs on fits), its value in the high 16. The block holds a
-    // 32-bit length, the characters and a zero; packed blocks lie in shared pages, the others are
-    // allocations of their own.
+    // program gets on the systems it runs on fits), its value in the high 16. The block holds the
+    // length (one byte for a short line), the characters and a zero; packed blocks lie in shared
+    // pages, the others are allocations of their own.
     struct TLineRec {
         std::uint64_t Bits;
     };
