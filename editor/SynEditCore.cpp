@@ -2,6 +2,7 @@
 
 #include "editor/SynEditCoreScope.h"
 #include "editor/SynEditTextUtils.h"
+#include "platform/HugePages.h"
 
 #include <climits>
 #include <utility>
@@ -290,6 +291,7 @@ std::string TSynEditCore::SelText() const {
         std::size_t size = 0;
         for (int line = b.Line; line <= e.Line; ++line) size += LineText(line).size() + 1;
         text.reserve(size);
+        AdviseHugePages(text.data(), text.capacity());
         for (int line = b.Line; line <= e.Line; ++line) {
             const std::string_view s = LineText(line);
             const std::size_t from = line == b.Line ? static_cast<std::size_t>(b.Char - 1) : 0;
