@@ -1,10 +1,13 @@
 #include "editor/SynEditLineStore.h"
 
+#include "platform/HugePages.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <sys/mman.h>
 #include <utility>
 
@@ -132,6 +135,8 @@ char* NewOwnBlock(std::string_view text)
     if (length == 0)
         return gEmptyBlock;
     auto* block = static_cast<char*>(Allocate(kLongHeader + length + 1));
+    // A line of megabytes, copied on every edit of it, would otherwise fault in page by page.
+    AdviseHugePages(block, kLongHeader + length + 1);
     WriteBlock(block, text, true);
     return block;
 }
@@ -409,6 +414,54 @@ void TSynLineStore::Put(int index, std::string_view text)
     // The new text may be a view of the old one: make the copy before letting the old go.
     char* block = NewOwnBlock(text);
     ReleaseBlock(BlockOf(rec.Bits));
+    rec.Bits = PackRecord(block, ValueOf(rec.Bits));
+}
+
+void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::string_view text)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= Size())
+        return;
+    TLineRec& rec = At(static_cast<std::size_t>(index));
+    char* block = BlockOf(rec.Bits);
+    const std::string_view old = BlockText(block);
+    at = std::min(at, old.size());
+    count = std::min(count, old.size() - at);
+    if (text.size() > kLengthLimit - (old.size() - count))
+        throw std::length_error("Line too long");
+    const std::size_t length = old.size() - count + text.size();
+    // A text taken from the line itself would move under the edit.
+    std::string aside;
+    const auto from = reinterpret_cast<std::uintptr_t>(text.data());
+    const auto start = reinterpret_cast<std::uintptr_t>(old.data());
+    if (!text.empty() && from >= start && from <= start + old.size())
+        text = aside.assign(text);
+    if (Kind(block) != kOwnBlock || length == 0) {
+        std::string joined;
+        joined.reserve(length);
+        joined.append(old.substr(0, at)).append(text).append(old.substr(at + count));
+        Put(index, joined);
+        return;
+    }
+    const std::size_t tail = old.size() - at - count;
+    if (length > old.size()) {
+        // realloc keeps the old block whole when it fails; a large one grows by remapping.
+        auto* grown = static_cast<char*>(std::realloc(block, kLongHeader + length + 1));
+        if (grown == nullptr)
+            throw std::bad_alloc();
+        block = grown;
+    }
+    char* chars = block + kLongHeader;
+    std::memmove(chars + at + text.size(), chars + at + count, tail);
+    if (!text.empty())
+        std::memcpy(chars + at, text.data(), text.size());
+    const auto stored = static_cast<std::uint32_t>(length);
+    std::memcpy(block + 1, &stored, sizeof stored);
+    chars[length] = 0;
+    if (length < old.size()) {
+        // Giving back the room is a favour to the system; the block stays whole if it is refused.
+        if (auto* shrunk = static_cast<char*>(std::realloc(block, kLongHeader + length + 1)); shrunk != nullptr)
+            block = shrunk;
+    }
     rec.Bits = PackRecord(block, ValueOf(rec.Bits));
 }
 

@@ -40,6 +40,10 @@ public:
     void Insert(int index, std::string_view text, std::intptr_t value = 0);
     // Replaces the text and keeps the value.
     void Put(int index, std::string_view text);
+    // Replaces count bytes from byte at on (both held to the text) with text, keeping the value. A line
+    // with a block of its own is changed where it lies: a keystroke in a line of megabytes moves
+    // the bytes after it instead of copying the whole line.
+    void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
     void Erase(int index) noexcept;
     // Takes count lines from index on out of this store, with their values.
     [[nodiscard]] TSynLineStore Extract(int index, int count);

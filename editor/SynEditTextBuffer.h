@@ -45,6 +45,10 @@ public:
     // Replaces the text, keeping the value; fires LineReplaced(index). Put on line 0 of an empty list
     // appends instead (LineAdded); any other index outside the list changes nothing.
     void Put(int index, std::string_view text);
+    // Replaces count bytes from byte at on with text, keeping the value; fires LineReplaced(index).
+    // A long line is changed where it lies instead of being copied whole. Outside the list it does
+    // nothing.
+    void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
     // Fires LinesCleared before the lines go.
     void Clear();
     // Appends every line in one call; fires LinesBulkAdded once, and no LineAdded.

@@ -128,6 +128,17 @@ TEST(SynEditList, PutKeepsTheValueAndInsertStartsAtZero)
     // A line replaced by a piece of its own text.
     list.Put(2, list.Get(2).substr(2));
     EXPECT_EQ(list.Get(2), "anged");
+    // Edits inside a line with pieces of its own text, the line's block its own or packed.
+    list.Splice(2, 1, 2, list.Get(2).substr(3));
+    EXPECT_EQ(list.Get(2), "aeded");
+    EXPECT_EQ(list.GetObject(2), 1);
+    TSynLineStore packed;
+    packed.Append("hello");
+    list.AddStrings(std::move(packed));
+    list.Splice(3, 0, 0, list.Get(3).substr(1, 2));
+    EXPECT_EQ(list.Get(3), "elhello");
+    list.Splice(3, 4, 99, {});
+    EXPECT_EQ(list.Get(3), "elhe");
 }
 
 // A value is kept in 16 bits, sign and all, whatever the line's text and however it came in.
@@ -350,7 +361,15 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
             }
             break;
         case 7:
-            if (count > 0) {
+            if (count > 0 && step % 3 == 0) {
+                // An edit inside the line, as typing and deleting do it.
+                std::string& line = model[static_cast<std::size_t>(at)].first;
+                const std::size_t from = static_cast<std::size_t>(step) % (line.size() + 1);
+                const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(step) % 5, line.size() - from);
+                const std::string piece = text.substr(0, static_cast<std::size_t>(step) % 4);
+                list.Splice(at, from, n, piece);
+                line.replace(from, n, piece);
+            } else if (count > 0) {
                 list.Put(at, text);
                 model[static_cast<std::size_t>(at)].first = text;
             }
