@@ -116,11 +116,8 @@ void TSynEditLineStates::RescanAllLines() noexcept
         return;
     highlighter_->ResetLineState();
     lines_.PutObject(0, highlighter_->LineState());
-    for (int i = 1; i < count; ++i) {
-        highlighter_->SetLineState(lines_.GetObject(i - 1));
-        ScanLine(i - 1);
-        lines_.PutObject(i, highlighter_->LineState());
-    }
+    for (int i = 1; i < count; ++i)
+        lines_.PutObject(i, highlighter_->ScanLineFrom(lines_.Get(i - 1), i - 1, lines_.GetObject(i - 1)));
 }
 
 void TSynEditLineStates::Notify(TSynLineEvent event, int index, int count)

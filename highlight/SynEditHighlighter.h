@@ -153,6 +153,12 @@ public:
     virtual void SetLineState(std::intptr_t value) noexcept { (void)value; }
     virtual void ResetLineState() noexcept {}
 
+    // SetLineState(state), StartLine(text, lineIndex) and ScanToLineEnd() in one call; returns
+    // LineState(), the start state of the next line. Rescanning many lines goes through here; a
+    // concrete highlighter may go straight to the line's end, but everything a caller can see
+    // afterwards must not differ.
+    virtual std::intptr_t ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept;
+
     // The fixed operations.
     // Calls NextToken until AtLineEnd; nothing when already there.
     void ScanToLineEnd() noexcept { ScanRestOfLine(); }
