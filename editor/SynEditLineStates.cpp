@@ -81,10 +81,10 @@ void TSynEditLineStates::SetHighlighter(TSynCustomHighlighter* value)
         OnRepaintAll();
 }
 
+// Scans the line from the highlighter's present state; LineState() is then the next line's start.
 void TSynEditLineStates::ScanLine(int index) noexcept
 {
-    highlighter_->StartLine(lines_.Get(index), index);
-    highlighter_->ScanToLineEnd();
+    highlighter_->ScanLineFrom(lines_.Get(index), index, highlighter_->LineState());
 }
 
 int TSynEditLineStates::RescanFrom(int index) noexcept
