@@ -2,6 +2,7 @@
 
 #include "editor/SynEditCoreScope.h"
 #include "editor/SynEditTextUtils.h"
+#include "platform/HugePages.h"
 
 #include <climits>
 #include <utility>
@@ -293,6 +294,7 @@ std::string TSynEditCore::SelText() const {
         std::size_t size = 0;
         for (int line = b.Line; line <= e.Line; ++line) size += LineText(line).size() + 1;
         text.reserve(size);
+        AdviseHugePages(text.data(), text.capacity());
         for (int line = b.Line; line <= e.Line; ++line) {
             const std::string_view s = LineText(line);
             const std::size_t from = line == b.Line ? static_cast<std::size_t>(b.Char - 1) : 0;
@@ -519,11 +521,8 @@ TBufferCoord TSynEditCore::PlaceText(TBufferCoord& at, TSynEditText text) {
 
     const std::size_t split = static_cast<std::size_t>(at.Char - 1);
     if (!text.MultiLine) {
-        std::string joined;
-        joined.reserve(line.size() + text.First.size());
-        joined.append(line.substr(0, split)).append(text.First).append(line.substr(split));
         editByte_ = static_cast<int>(split);
-        lines_.Put(index, joined);
+        lines_.Splice(index, split, 0, text.First);
         editByte_ = -1;
         return {at.Char + static_cast<int>(text.First.size()), at.Line};
     }
@@ -558,11 +557,8 @@ TSynEditText TSynEditCore::RemoveText(TBufferCoord& from, TBufferCoord& to) {
     TSynEditText deleted;
     if (from.Line == to.Line) {
         deleted.First.assign(first.substr(fromChar, toChar - fromChar));
-        std::string rest;
-        rest.reserve(first.size() - deleted.First.size());
-        rest.append(first.substr(0, fromChar)).append(first.substr(toChar));
         editByte_ = static_cast<int>(fromChar);
-        lines_.Put(from.Line - 1, rest);
+        lines_.Splice(from.Line - 1, fromChar, toChar - fromChar, {});
         editByte_ = -1;
         return deleted;
     }

@@ -81,10 +81,10 @@ void TSynEditLineStates::SetHighlighter(TSynCustomHighlighter* value)
         OnRepaintAll();
 }
 
+// Scans the line from the highlighter's present state; LineState() is then the next line's start.
 void TSynEditLineStates::ScanLine(int index) noexcept
 {
-    highlighter_->StartLine(lines_.Get(index), index);
-    highlighter_->ScanToLineEnd();
+    highlighter_->ScanLineFrom(lines_.Get(index), index, highlighter_->LineState());
 }
 
 int TSynEditLineStates::RescanFrom(int index) noexcept
@@ -116,11 +116,8 @@ void TSynEditLineStates::RescanAllLines() noexcept
         return;
     highlighter_->ResetLineState();
     lines_.PutObject(0, highlighter_->LineState());
-    for (int i = 1; i < count; ++i) {
-        highlighter_->SetLineState(lines_.GetObject(i - 1));
-        ScanLine(i - 1);
-        lines_.PutObject(i, highlighter_->LineState());
-    }
+    for (int i = 1; i < count; ++i)
+        lines_.PutObject(i, highlighter_->ScanLineFrom(lines_.Get(i - 1), i - 1, lines_.GetObject(i - 1)));
 }
 
 void TSynEditLineStates::Notify(TSynLineEvent event, int index, int count)

@@ -1,56 +1,100 @@
 #include "editor/SynEditLineStore.h"
 
+#include "platform/HugePages.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <sys/mman.h>
 #include <utility>
 
 namespace pindle {
 
 namespace {
 
-// A text block: 32-bit header (length, top bit set when the block has its own allocation), the
-// characters, a zero.
-constexpr std::uint32_t kOwnBlock = 0x80000000u;
-constexpr std::uint32_t kLengthMask = 0x7FFFFFFFu;
-constexpr std::size_t kHeader = sizeof(std::uint32_t);
-// Pages start small, so that a store of a few lines costs little, and double up to this size.
+// A text block: a header, the characters, a zero. The header's first byte tells its kind: below
+// kLongBlock it is the whole header and the length of a short packed line (most lines of a file:
+// two bytes beside their text); kLongBlock (a longer packed line) and kOwnBlock (a block with an
+// allocation of its own) are followed by the 32-bit length.
+constexpr unsigned char kLongBlock = 0xFE;
+constexpr unsigned char kOwnBlock = 0xFF;
+constexpr std::size_t kLongHeader = 1 + sizeof(std::uint32_t);
+constexpr std::size_t kLengthLimit = 0x7FFFFFFFu;
+// Pages start small, so that a store of a few lines costs little, and double up to this size: one
+// huge page of the system, which a file being read fills with one page fault instead of 512.
 constexpr std::size_t kFirstPageSize = 4 * 1024;
-constexpr std::size_t kLargestPageSize = 256 * 1024;
+constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+constexpr std::size_t kLargestPageSize = kHugePage;
 // Longer lines get their own block instead of wasting the rest of a page.
 constexpr std::size_t kLargestPagedBlock = 4096;
+// Record arrays from this size on are mapped from the system.
+constexpr std::size_t kMappedArray = 1024 * 1024;
+
+// A record: the block's address in the low 48 bits, the value in the high 16.
+constexpr unsigned kValueShift = 48;
+constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << kValueShift) - 1;
+static_assert(sizeof(void*) == sizeof(std::uint64_t), "line records pack 64-bit addresses");
 
 // Empty lines share one block, so they cost nothing but their record.
-alignas(std::uint32_t) char gEmptyBlock[kHeader + 1] = {};
+char gEmptyBlock[2] = {};
 
-std::uint32_t Header(const char* block) noexcept
+unsigned char Kind(const char* block) noexcept
 {
-    std::uint32_t header;
-    std::memcpy(&header, block, kHeader);
-    return header;
+    return static_cast<unsigned char>(block[0]);
 }
 
-void WriteBlock(char* block, std::string_view text, std::uint32_t flags) noexcept
+std::size_t HeaderSize(std::size_t length, bool own) noexcept
 {
-    const std::uint32_t header = static_cast<std::uint32_t>(text.size()) | flags;
-    std::memcpy(block, &header, kHeader);
+    return own || length >= kLongBlock ? kLongHeader : 1;
+}
+
+void WriteBlock(char* block, std::string_view text, bool own) noexcept
+{
+    std::size_t header = 1;
+    if (own || text.size() >= kLongBlock) {
+        block[0] = static_cast<char>(own ? kOwnBlock : kLongBlock);
+        const auto length = static_cast<std::uint32_t>(text.size());
+        std::memcpy(block + 1, &length, sizeof length);
+        header = kLongHeader;
+    } else {
+        block[0] = static_cast<char>(text.size());
+    }
     if (!text.empty())
-        std::memcpy(block + kHeader, text.data(), text.size());
-    block[kHeader + text.size()] = 0;
+        std::memcpy(block + header, text.data(), text.size());
+    block[header + text.size()] = 0;
 }
 
 std::string_view BlockText(const char* block) noexcept
 {
-    return {block + kHeader, Header(block) & kLengthMask};
+    const unsigned char kind = Kind(block);
+    if (kind < kLongBlock)
+        return {block + 1, kind};
+    std::uint32_t length;
+    std::memcpy(&length, block + 1, sizeof length);
+    return {block + kLongHeader, length};
 }
 
 std::size_t CheckedLength(std::string_view text)
 {
-    if (text.size() > kLengthMask)
+    if (text.size() > kLengthLimit)
         throw std::length_error("Line too long");
     return text.size();
+}
+
+// Memory whose address a record can hold; anything else is refused like memory that ran out.
+void* Packable(void* memory, std::size_t bytes, bool mapped)
+{
+    if ((reinterpret_cast<std::uintptr_t>(memory) + bytes) >> kValueShift != 0) {
+        if (mapped)
+            ::munmap(memory, bytes);
+        else
+            std::free(memory);
+        throw std::bad_alloc();
+    }
+    return memory;
 }
 
 void* Allocate(std::size_t bytes)
@@ -58,7 +102,31 @@ void* Allocate(std::size_t bytes)
     void* memory = std::malloc(bytes);
     if (memory == nullptr)
         throw std::bad_alloc();
-    return memory;
+    return Packable(memory, bytes, false);
+}
+
+// Whole pages from the system, asked to come as huge pages; bytes is a multiple of kHugePage, and
+// the area starts on a huge page's boundary so that the system can give it that way.
+char* MapHuge(std::size_t bytes)
+{
+    const std::size_t span = bytes + kHugePage;
+    void* area = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(area);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    if (aligned > start)
+        ::munmap(area, aligned - start);
+    if (const std::size_t tail = start + span - (aligned + bytes); tail > 0)
+        ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+    auto* memory = reinterpret_cast<char*>(aligned);
+    ::madvise(memory, bytes, MADV_HUGEPAGE);  // only advice: where it is refused, plain pages do
+    return static_cast<char*>(Packable(memory, bytes, true));
+}
+
+std::size_t RoundToHugePages(std::size_t bytes)
+{
+    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
 }
 
 char* NewOwnBlock(std::string_view text)
@@ -66,8 +134,10 @@ char* NewOwnBlock(std::string_view text)
     const std::size_t length = CheckedLength(text);
     if (length == 0)
         return gEmptyBlock;
-    auto* block = static_cast<char*>(Allocate(kHeader + length + 1));
-    WriteBlock(block, text, kOwnBlock);
+    auto* block = static_cast<char*>(Allocate(kLongHeader + length + 1));
+    // A line of megabytes, copied on every edit of it, would otherwise fault in page by page.
+    AdviseHugePages(block, kLongHeader + length + 1);
+    WriteBlock(block, text, true);
     return block;
 }
 
@@ -80,33 +150,101 @@ public:
     TSynTextPages() = default;
     ~TSynTextPages()
     {
-        for (char* page : pages_)
-            std::free(page);
+        for (const TPage& page : pages_) {
+            if (page.Size >= kHugePage)
+                ::munmap(page.Start, page.Size);
+            else
+                std::free(page.Start);
+        }
     }
     TSynTextPages(const TSynTextPages&) = delete;
     TSynTextPages& operator=(const TSynTextPages&) = delete;
 
     char* NewBlock(std::string_view text)
     {
-        const std::size_t need = kHeader + text.size() + 1;
+        const std::size_t need = HeaderSize(text.size(), false) + text.size() + 1;
         if (pageSize_ - pageUsed_ < need) {
-            const std::size_t size = pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize);
+            const std::size_t size =
+                std::max(pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize), need);
             pages_.reserve(pages_.size() + 1);
-            pages_.push_back(static_cast<char*>(Allocate(std::max(size, need))));
-            pageSize_ = std::max(size, need);
+            char* page = size >= kHugePage ? MapHuge(RoundToHugePages(size)) : static_cast<char*>(Allocate(size));
+            pages_.push_back(TPage{page, size >= kHugePage ? RoundToHugePages(size) : size});
+            pageSize_ = pages_.back().Size;
             pageUsed_ = 0;
         }
-        char* block = pages_.back() + pageUsed_;
+        char* block = pages_.back().Start + pageUsed_;
         pageUsed_ += need;
-        WriteBlock(block, text, 0);
+        WriteBlock(block, text, false);
         return block;
     }
 
 private:
-    std::vector<char*> pages_;
+    struct TPage {
+        char* Start;
+        std::size_t Size;
+    };
+    std::vector<TPage> pages_;
     std::size_t pageUsed_ = 0;
     std::size_t pageSize_ = 0;
 };
+
+namespace {
+
+char* BlockOf(std::uint64_t bits) noexcept
+{
+    return reinterpret_cast<char*>(static_cast<std::uintptr_t>(bits & kAddressMask));
+}
+
+std::intptr_t ValueOf(std::uint64_t bits) noexcept
+{
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bits >> kValueShift));
+}
+
+std::uint64_t PackRecord(const char* block, std::intptr_t value) noexcept
+{
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(block)) |
+           (static_cast<std::uint64_t>(static_cast<std::uint16_t>(value)) << kValueShift);
+}
+
+// Record arrays: small ones from the heap, large ones mapped, so that growing one moves its pages
+// instead of copying them and the part never written takes no memory.
+void* GrowArray(void* old, std::size_t oldBytes, std::size_t bytes)
+{
+    if (bytes < kMappedArray) {
+        void* grown = std::realloc(old, bytes);
+        if (grown == nullptr)
+            throw std::bad_alloc();
+        return Packable(grown, bytes, false);
+    }
+    const std::size_t mapped = RoundToHugePages(bytes);
+    if (old != nullptr && oldBytes >= kMappedArray) {
+        void* grown = ::mremap(old, RoundToHugePages(oldBytes), mapped, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED)
+            throw std::bad_alloc();
+        ::madvise(grown, mapped, MADV_HUGEPAGE);
+        // The system hands out addresses beyond 48 bits only when asked to, so the moved area
+        // fits like every other.
+        return grown;
+    }
+    char* grown = MapHuge(mapped);
+    if (old != nullptr) {
+        std::memcpy(grown, old, oldBytes);
+        std::free(old);
+    }
+    return grown;
+}
+
+void FreeArray(void* array, std::size_t bytes) noexcept
+{
+    if (array == nullptr)
+        return;
+    if (bytes >= kMappedArray)
+        ::munmap(array, RoundToHugePages(bytes));
+    else
+        std::free(array);
+}
+
+}  // namespace
 
 TSynLineStore::TSynLineStore() noexcept = default;
 
@@ -116,7 +254,8 @@ TSynLineStore::~TSynLineStore()
 }
 
 TSynLineStore::TSynLineStore(TSynLineStore&& other) noexcept
-    : recs_(std::exchange(other.recs_, nullptr)),
+    : mayHoldValues_(std::exchange(other.mayHoldValues_, false)),
+      recs_(std::exchange(other.recs_, nullptr)),
       capacity_(std::exchange(other.capacity_, 0)),
       gapStart_(std::exchange(other.gapStart_, 0)),
       gapLength_(std::exchange(other.gapLength_, 0)),
@@ -131,6 +270,7 @@ TSynLineStore& TSynLineStore::operator=(TSynLineStore&& other) noexcept
 {
     if (this != &other) {
         Clear();
+        mayHoldValues_ = std::exchange(other.mayHoldValues_, false);
         recs_ = std::exchange(other.recs_, nullptr);
         capacity_ = std::exchange(other.capacity_, 0);
         gapStart_ = std::exchange(other.gapStart_, 0);
@@ -156,22 +296,24 @@ const TSynLineStore::TLineRec& TSynLineStore::At(std::size_t index) const noexce
 std::string_view TSynLineStore::Get(int index) const noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())
-        return {gEmptyBlock + kHeader, 0};
-    return BlockText(At(static_cast<std::size_t>(index)).Block);
+        return {gEmptyBlock + 1, 0};
+    return BlockText(BlockOf(At(static_cast<std::size_t>(index)).Bits));
 }
 
 std::intptr_t TSynLineStore::GetObject(int index) const noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())
         return 0;
-    return At(static_cast<std::size_t>(index)).Object;
+    return ValueOf(At(static_cast<std::size_t>(index)).Bits);
 }
 
 void TSynLineStore::PutObject(int index, std::intptr_t value) noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())
         return;
-    At(static_cast<std::size_t>(index)).Object = value;
+    std::uint64_t& bits = At(static_cast<std::size_t>(index)).Bits;
+    bits = PackRecord(BlockOf(bits), value);
+    mayHoldValues_ = mayHoldValues_ || value != 0;
 }
 
 void TSynLineStore::MoveGap(std::size_t position) noexcept
@@ -197,9 +339,7 @@ void TSynLineStore::Reserve(std::size_t minimumGap)
     // store from a file never holds the old and the new array at once.
     const std::size_t size = Size();
     const std::size_t capacity = size + std::max({minimumGap, size / 2, std::size_t{64}});
-    auto* grown = static_cast<TLineRec*>(std::realloc(recs_, capacity * sizeof(TLineRec)));
-    if (grown == nullptr)
-        throw std::bad_alloc();
+    auto* grown = static_cast<TLineRec*>(GrowArray(recs_, capacity_ * sizeof(TLineRec), capacity * sizeof(TLineRec)));
     const std::size_t after = size - gapStart_;
     if (after > 0)
         std::memmove(grown + capacity - after, grown + gapStart_ + gapLength_, after * sizeof(TLineRec));
@@ -230,7 +370,7 @@ TSynTextPages& TSynLineStore::Pages()
 void TSynLineStore::ReleaseBlock(char* block) noexcept
 {
     // Packed blocks are given back with their pages.
-    if (block != gEmptyBlock && (Header(block) & kOwnBlock) != 0)
+    if (Kind(block) == kOwnBlock)
         std::free(block);
 }
 
@@ -243,11 +383,11 @@ void TSynLineStore::Append(std::string_view text)
         MoveGap(Size());
     }
     char* block = gEmptyBlock;
-    if (text.size() + kHeader + 1 > kLargestPagedBlock)
+    if (text.size() + kLongHeader + 1 > kLargestPagedBlock)
         block = NewOwnBlock(text);
     else if (!text.empty())
         block = Pages().NewBlock(text);
-    recs_[gapStart_] = TLineRec{block, 0};
+    recs_[gapStart_] = TLineRec{PackRecord(block, 0)};
     ++gapStart_;
     --gapLength_;
 }
@@ -258,7 +398,8 @@ void TSynLineStore::Insert(int index, std::string_view text, std::intptr_t value
         return;
     char* block = NewOwnBlock(text);
     try {
-        InsertRec(static_cast<std::size_t>(index), TLineRec{block, value});
+        InsertRec(static_cast<std::size_t>(index), TLineRec{PackRecord(block, value)});
+        mayHoldValues_ = mayHoldValues_ || value != 0;
     } catch (...) {
         ReleaseBlock(block);
         throw;
@@ -272,15 +413,63 @@ void TSynLineStore::Put(int index, std::string_view text)
     TLineRec& rec = At(static_cast<std::size_t>(index));
     // The new text may be a view of the old one: make the copy before letting the old go.
     char* block = NewOwnBlock(text);
-    ReleaseBlock(rec.Block);
-    rec.Block = block;
+    ReleaseBlock(BlockOf(rec.Bits));
+    rec.Bits = PackRecord(block, ValueOf(rec.Bits));
+}
+
+void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::string_view text)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= Size())
+        return;
+    TLineRec& rec = At(static_cast<std::size_t>(index));
+    char* block = BlockOf(rec.Bits);
+    const std::string_view old = BlockText(block);
+    at = std::min(at, old.size());
+    count = std::min(count, old.size() - at);
+    if (text.size() > kLengthLimit - (old.size() - count))
+        throw std::length_error("Line too long");
+    const std::size_t length = old.size() - count + text.size();
+    // A text taken from the line itself would move under the edit.
+    std::string aside;
+    const auto from = reinterpret_cast<std::uintptr_t>(text.data());
+    const auto start = reinterpret_cast<std::uintptr_t>(old.data());
+    if (!text.empty() && from >= start && from <= start + old.size())
+        text = aside.assign(text);
+    if (Kind(block) != kOwnBlock || length == 0) {
+        std::string joined;
+        joined.reserve(length);
+        joined.append(old.substr(0, at)).append(text).append(old.substr(at + count));
+        Put(index, joined);
+        return;
+    }
+    const std::size_t tail = old.size() - at - count;
+    if (length > old.size()) {
+        // realloc keeps the old block whole when it fails; a large one grows by remapping.
+        auto* grown = static_cast<char*>(std::realloc(block, kLongHeader + length + 1));
+        if (grown == nullptr)
+            throw std::bad_alloc();
+        block = grown;
+    }
+    char* chars = block + kLongHeader;
+    std::memmove(chars + at + text.size(), chars + at + count, tail);
+    if (!text.empty())
+        std::memcpy(chars + at, text.data(), text.size());
+    const auto stored = static_cast<std::uint32_t>(length);
+    std::memcpy(block + 1, &stored, sizeof stored);
+    chars[length] = 0;
+    if (length < old.size()) {
+        // Giving back the room is a favour to the system; the block stays whole if it is refused.
+        if (auto* shrunk = static_cast<char*>(std::realloc(block, kLongHeader + length + 1)); shrunk != nullptr)
+            block = shrunk;
+    }
+    rec.Bits = PackRecord(block, ValueOf(rec.Bits));
 }
 
 void TSynLineStore::Erase(int index) noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())
         return;
-    ReleaseBlock(At(static_cast<std::size_t>(index)).Block);
+    ReleaseBlock(BlockOf(At(static_cast<std::size_t>(index)).Bits));
     MoveGap(static_cast<std::size_t>(index) + 1);
     --gapStart_;
     ++gapLength_;
@@ -303,6 +492,7 @@ TSynLineStore TSynLineStore::Extract(int index, int count)
     const auto first = static_cast<std::size_t>(index);
     const std::size_t n = std::min(static_cast<std::size_t>(count), size - first);
     out.owners_ = owners_;
+    out.mayHoldValues_ = mayHoldValues_;
     out.Reserve(n);
     // The gap goes to the nearer end of the range, so that the range lies in one piece and the gap
     // can swallow it.
@@ -335,6 +525,7 @@ void TSynLineStore::InsertLines(int index, TSynLineStore&& lines)
     owners_.reserve(owners_.size() + lines.owners_.size());
     Reserve(n);
     ShareOwnersOf(lines);
+    mayHoldValues_ = mayHoldValues_ || lines.mayHoldValues_;
     MoveGap(static_cast<std::size_t>(index));
     const std::size_t before = lines.gapStart_;
     const std::size_t after = n - before;
@@ -343,24 +534,27 @@ void TSynLineStore::InsertLines(int index, TSynLineStore&& lines)
     gapStart_ += n;
     gapLength_ -= n;
     // The records have moved here: the other store forgets them without letting their blocks go.
-    std::free(std::exchange(lines.recs_, nullptr));
+    FreeArray(std::exchange(lines.recs_, nullptr), lines.capacity_ * sizeof(TLineRec));
     lines.capacity_ = lines.gapStart_ = lines.gapLength_ = 0;
     lines.Clear();
 }
 
 void TSynLineStore::ZeroValues(int index, int count) noexcept
 {
-    if (index < 0 || count <= 0)
+    if (index < 0 || count <= 0 || !mayHoldValues_)
         return;
     const auto first = static_cast<std::size_t>(index);
     const std::size_t last = std::min(Size(), first + static_cast<std::size_t>(count));
-    ForEachRecord(first, last, [](TLineRec& rec) { rec.Object = 0; });
+    ForEachRecord(first, last, [](TLineRec& rec) { rec.Bits &= kAddressMask; });
+    if (first == 0 && last == Size())
+        mayHoldValues_ = false;
 }
 
 void TSynLineStore::Clear() noexcept
 {
-    ForEachRecord(0, Size(), [](TLineRec& rec) { ReleaseBlock(rec.Block); });
-    std::free(std::exchange(recs_, nullptr));
+    ForEachRecord(0, Size(), [](TLineRec& rec) { ReleaseBlock(BlockOf(rec.Bits)); });
+    FreeArray(std::exchange(recs_, nullptr), capacity_ * sizeof(TLineRec));
+    mayHoldValues_ = false;
     capacity_ = gapStart_ = gapLength_ = 0;
     owners_.clear();
     pages_.reset();

@@ -1,5 +1,5 @@
 // Lines as the editor keeps them, without any events: each line's text (8-bit, no line-end characters)
-// and one pointer-sized value. A line list holds one store; a block of lines taken out of it (for the
+// and one small value (16 bits, signed: a line's highlighter state). A line list holds one store; a block of lines taken out of it (for the
 // undo history, or read from a file before it replaces the pane's text) is a store of its own, and
 // lines move between stores without their texts being copied.
 #pragma once
@@ -28,6 +28,7 @@ public:
     [[nodiscard]] bool Empty() const noexcept { return Size() == 0; }
     // "" outside 0..Count-1. The byte just past the text is always a zero.
     [[nodiscard]] std::string_view Get(int index) const noexcept;
+    // The value as stored: the low 16 bits of what was put, sign-extended.
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept;
     void PutObject(int index, std::intptr_t value) noexcept;
 
@@ -39,6 +40,10 @@ public:
     void Insert(int index, std::string_view text, std::intptr_t value = 0);
     // Replaces the text and keeps the value.
     void Put(int index, std::string_view text);
+    // Replaces count bytes from byte at on (both held to the text) with text, keeping the value. A line
+    // with a block of its own is changed where it lies: a keystroke in a line of megabytes moves
+    // the bytes after it instead of copying the whole line.
+    void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
     void Erase(int index) noexcept;
     // Takes count lines from index on out of this store, with their values.
     [[nodiscard]] TSynLineStore Extract(int index, int count);
@@ -55,11 +60,12 @@ public:
     void SetValuesTag(std::intptr_t tag) noexcept { valuesTag_ = tag; }
 
 private:
-    // One line: its text block and its value, 16 bytes. The block holds a 32-bit length, the
-    // characters and a zero; packed blocks lie in shared pages, the others are allocations of their own.
+    // One line in 8 bytes: the address of its text block in the low 48 bits (every address a
+    // program gets on the systems it runs on fits), its value in the high 16. The block holds the
+    // length (one byte for a short line), the characters and a zero; packed blocks lie in shared
+    // pages, the others are allocations of their own.
     struct TLineRec {
-        char* Block;
-        std::intptr_t Object;
+        std::uint64_t Bits;
     };
 
     [[nodiscard]] std::size_t Size() const noexcept { return capacity_ - gapLength_; }
@@ -82,8 +88,12 @@ private:
     static void ReleaseBlock(char* block) noexcept;
 
     // Line records in a gap buffer: inserting and deleting at the same place again and again moves
-    // nothing, and a jump moves only the records between the old and the new place. The array is a
-    // plain allocation, so the part of it that the gap has never reached takes no memory.
+    // nothing, and a jump moves only the records between the old and the new place. A large array is
+    // mapped from the system, so the part of it that the gap has never reached takes no memory, and
+    // it grows without being copied.
+    // Whether a line may hold a value other than 0, so that zeroing the values of lines that never
+    // had any costs nothing.
+    bool mayHoldValues_ = false;
     TLineRec* recs_ = nullptr;
     std::size_t capacity_ = 0;
     std::size_t gapStart_ = 0;

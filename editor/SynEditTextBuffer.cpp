@@ -67,6 +67,15 @@ void TSynEditList::Put(int index, std::string_view text)
     OnLineReplaced(index);
 }
 
+void TSynEditList::Splice(int index, std::size_t at, std::size_t count, std::string_view text)
+{
+    if (index < 0 || index >= Count())
+        return;
+    TUpdateScope scope(*this);
+    lines_.Splice(index, at, count, text);
+    OnLineReplaced(index);
+}
+
 void TSynEditList::Clear()
 {
     TUpdateScope scope(*this);

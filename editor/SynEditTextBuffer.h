@@ -1,5 +1,5 @@
-// The editor's line list: each line an 8-bit text (no line-end characters) and one pointer-sized
-// value that holds the highlighter state at the start of the line. Every change runs inside the
+// The editor's line list: each line an 8-bit text (no line-end characters) and one small value (16
+// bits, signed) that holds the highlighter state at the start of the line. Every change runs inside the
 // list's update bracket and fires its own event there; a range of lines inserted or deleted in one
 // call fires one event for the whole range.
 #pragma once
@@ -45,6 +45,10 @@ public:
     // Replaces the text, keeping the value; fires LineReplaced(index). Put on line 0 of an empty list
     // appends instead (LineAdded); any other index outside the list changes nothing.
     void Put(int index, std::string_view text);
+    // Replaces count bytes from byte at on with text, keeping the value; fires LineReplaced(index).
+    // A long line is changed where it lies instead of being copied whole. Outside the list it does
+    // nothing.
+    void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
     // Fires LinesCleared before the lines go.
     void Clear();
     // Appends every line in one call; fires LinesBulkAdded once, and no LineAdded.

@@ -193,6 +193,14 @@ void TSynCustomHighlighter::SetDefaultFilter(std::string value)
         defaultFilter_ = std::move(value);
 }
 
+std::intptr_t TSynCustomHighlighter::ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept
+{
+    SetLineState(state);
+    StartLine(text, lineIndex);
+    ScanToLineEnd();
+    return LineState();
+}
+
 void TSynCustomHighlighter::ScanRestOfLine() noexcept
 {
     while (!AtLineEnd())

@@ -119,6 +119,7 @@ private:
 //   SetLineState(stored start state) or ResetLineState();  StartLine(text, index);
 //   while (!AtLineEnd()) { TokenStart(), TokenText(), TokenAttribute(), TokenKind(); NextToken(); }
 //   (or ScanToLineEnd())  then LineState() is the start state of the next line.
+// The editor stores a line state in 16 bits: LineState() keeps within -32768..32767.
 // The scanning state is shared by every caller of the object.
 class TSynCustomHighlighter {
 public:
@@ -151,6 +152,12 @@ public:
     virtual void StartLine(std::string_view text, int lineIndex) noexcept = 0;
     virtual void SetLineState(std::intptr_t value) noexcept { (void)value; }
     virtual void ResetLineState() noexcept {}
+
+    // SetLineState(state), StartLine(text, lineIndex) and ScanToLineEnd() in one call; returns
+    // LineState(), the start state of the next line. Rescanning many lines goes through here; a
+    // concrete highlighter may go straight to the line's end, but everything a caller can see
+    // afterwards must not differ.
+    virtual std::intptr_t ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept;
 
     // The fixed operations.
     // Calls NextToken until AtLineEnd; nothing when already there.

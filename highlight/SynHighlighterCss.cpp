@@ -501,6 +501,22 @@ void TSynCssSyn::NextToken() noexcept
     tokenKind_ = scanner.Kind;
 }
 
+std::intptr_t TSynCssSyn::ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept
+{
+    line_ = text.data() != nullptr ? text.data() : "";
+    assert(text.data() == nullptr || line_[text.size()] == 0);
+    lineIndex_ = lineIndex;
+    // What StartLine's first token and ScanRestOfLine reach together: SkipToLineEnd meets the
+    // first token's apostrophe or slash just as the token loop would, and no other token holds one.
+    TCssScanner scanner{line_, static_cast<std::uint8_t>(state & 0xFF), TtkTokenKind::tkNull};
+    scanner.SkipToLineEnd();
+    tokenStart_ = scanner.Next;
+    next_ = scanner.Next;
+    range_ = scanner.Range;
+    tokenKind_ = scanner.Kind;
+    return static_cast<std::intptr_t>(range_);
+}
+
 void TSynCssSyn::ScanRestOfLine() noexcept
 {
     if (tokenKind_ == TtkTokenKind::tkNull)

@@ -43,6 +43,9 @@ public:
     // Keeps the low 8 bits of the value.
     void SetLineState(std::intptr_t value) noexcept override;
     void ResetLineState() noexcept override { range_ = 0; }
+    // Straight to the line's end: the first token needs no scanning of its own, as no token but a
+    // string or a comment holds what can change the line state.
+    std::intptr_t ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept override;
 
     [[nodiscard]] TSynHighlighterAttributes* CommentAttri() const noexcept { return commentAttri_; }
     [[nodiscard]] TSynHighlighterAttributes* IdentifierAttri() const noexcept { return identifierAttri_; }

@@ -1,5 +1,7 @@
 #include "platform/TextFile.h"
 
+#include "platform/HugePages.h"
+
 #include <algorithm>
 #include <bit>
 #if defined(__SSE2__)
@@ -341,6 +343,17 @@ bool TTextReader::NextLine(std::string_view& line)
             return true;
         }
         // No line end in the buffer: keep what is there and read on.
+        if (carry_.size() + length >= buffer_.size() && carry_.capacity() - carry_.size() < length + buffer_.size()) {
+            // A line longer than the buffer: room for the rest of the file (up to a limit) at once,
+            // in huge pages, rather than a copy and a page fault for every 4 KiB at each doubling.
+            constexpr long long ahead = 256LL << 20;
+            const std::size_t want = std::max(carry_.size() * 2, carry_.size() + length + static_cast<std::size_t>(std::min(unread_, ahead)));
+            std::string grown;
+            grown.reserve(want);
+            AdviseHugePages(grown.data(), grown.capacity());
+            grown.append(carry_);
+            carry_.swap(grown);
+        }
         carry_.append(start, length);
         carrying = true;
         begin_ = end_ = 0;

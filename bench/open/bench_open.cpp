@@ -1,16 +1,21 @@
 // The real open path end to end: the main window offscreen, LoadFromFile and the first paint, the
 // peak memory of an open (in a fresh process), a second open that replaces the document, Save, and
-// select all + Delete, its undo and select all + copy in the source pane. Every figure comes with a
-// plain baseline measured in the same run, so that a reader sees how close to the limit it is:
-//   open, second open   reading the file's bytes and splitting them into lines (string views)
+// select all + Delete, its undo and select all + copy in the source pane, and a keystroke and the
+// opening of a comment in the middle of the document. Every figure comes with a plain baseline
+// measured in the same run, so that a reader sees how close to the limit it is:
+//   open, second open   reading the file's bytes and splitting them into lines (string views); the
+//                       open also against a byte-table pass over the bytes in memory and against
+//                       ifstream + getline into a string per line
 //   peak memory         the same plain read, in its own fresh process
 //   Save                writing the saved bytes in one go to a new file, fsync included
 //   Delete, undo, copy  copying the document's bytes into a fresh buffer
+//   keystroke, comment  1 ms
 //
 //   bench_open [--file=PATH | --mb=N] [--reps=N] [--out=DIR] [benchmark options]
 // Without --file it generates a stylesheet of N million bytes (default 40) under the build folder.
 #include "app/MainForm.h"
 #include "bench/common/BenchData.h"
+#include "editor/SynEditCore.h"
 #include "editor/widget/SynEdit.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/Desktop.h"
@@ -22,6 +27,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -147,6 +153,14 @@ struct TWindow {
         QApplication::sendEvent(Form->seEditor, &release);
     }
     void SelectAll() { Key(Qt::Key_A, Qt::ControlModifier); }
+    // A key that types its text, as the keyboard sends it.
+    void Type(int key, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(Form->seEditor, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(Form->seEditor, &release);
+    }
 
     TPaintCounter Counter;
     std::unique_ptr<TMainForm> Form;
@@ -266,6 +280,37 @@ double PlainReadSeconds()
     return timer.Wall();
 }
 
+// The floor of any pass over the text: every byte of the file, already in memory, looked up in a
+// 256-entry table once.
+double ByteTableSeconds()
+{
+    static const std::string bytes = ReadAll(InputPath());
+    static const std::array<std::uint8_t, 256> table = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (std::size_t c = 0; c < t.size(); ++c)
+            t[c] = static_cast<std::uint8_t>(c == '\n' || c == '*' || c == '/' ? 1 : 0);
+        return t;
+    }();
+    const TTimer timer;
+    std::size_t marks = 0;
+    for (const char c : bytes)
+        marks += table[static_cast<unsigned char>(c)];
+    benchmark::DoNotOptimize(marks);
+    return timer.Wall();
+}
+
+// The common way of reading a text file into lines: ifstream and getline into a string per line.
+double GetlineSeconds()
+{
+    const TTimer timer;
+    std::ifstream in(InputPath(), std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(std::move(line));
+    benchmark::DoNotOptimize(lines.data());
+    return timer.Wall();
+}
+
 // Times one step with the paint after it and adds it to the figures.
 template <typename Step>
 void TimeStep(benchmark::State& state, TWindow& window, TFigures& figures, Step&& step)
@@ -283,12 +328,21 @@ void TimeStep(benchmark::State& state, TWindow& window, TFigures& figures, Step&
 void BM_Open(benchmark::State& state)
 {
     TFigures figures;
+    double byteTable = 0;
+    double getline = 0;
     for (auto _ : state) {
         TWindow window;
         TimeStep(state, window, figures, [&] { window.Form->LoadFromFile(InputPath()); });
         figures.Baseline += PlainReadSeconds();
+        byteTable += ByteTableSeconds();
+        getline += GetlineSeconds();
     }
     figures.Report(state, "read_split");
+    const double n = static_cast<double>(state.iterations());
+    state.counters["byte_table_ms"] = byteTable * 1e3 / n;
+    state.counters["vs_byte_table"] = figures.Wall / byteTable;
+    state.counters["getline_ms"] = getline * 1e3 / n;
+    state.counters["vs_getline"] = figures.Wall / getline;
 }
 
 void BM_SecondOpen(benchmark::State& state)
@@ -375,6 +429,52 @@ void BM_SelectAllCopy(benchmark::State& state)
     }
     figures.Report(state, "copy_bytes");
     state.counters["copied_MB"] = static_cast<double>(Desktop().ClipboardText().size()) / 1e6;
+}
+
+// The caret in the middle of the document: the middle line, the middle of its text (as far as the
+// caret limit lets it go on a long line).
+void CaretToMiddle(TWindow& window, bool lineStart)
+{
+    TSynEditCore& core = window.Form->seEditor->Core();
+    const int line = core.Lines().Count() / 2 + 1;
+    const int middle = static_cast<int>(core.Lines().Get(line - 1).size()) / 2 + 1;
+    core.SetCaretXY({lineStart ? 1 : middle, line});
+    window.Paint();
+}
+
+// One character typed in the middle of the document, with its repaint; Backspace takes it out
+// again untimed.
+void BM_Keystroke(benchmark::State& state)
+{
+    TWindow window(TWindow::Loaded);
+    TFigures figures;
+    CaretToMiddle(window, false);
+    for (auto _ : state) {
+        TimeStep(state, window, figures, [&] { window.Type(Qt::Key_X, QStringLiteral("x")); });
+        window.Key(Qt::Key_Backspace, Qt::NoModifier);
+        window.Paint();
+        figures.Baseline += 1e-3;
+    }
+    figures.Report(state, "one_ms");
+}
+
+// "/*" typed at the start of the middle line: the "*" opens a comment, and the lines below change
+// their states until the next comment closes it. Timed is the "*" with its repaint.
+void BM_OpenComment(benchmark::State& state)
+{
+    TWindow window(TWindow::Loaded);
+    TFigures figures;
+    CaretToMiddle(window, true);
+    for (auto _ : state) {
+        window.Type(Qt::Key_Slash, QStringLiteral("/"));
+        window.Paint();
+        TimeStep(state, window, figures, [&] { window.Type(Qt::Key_Asterisk, QStringLiteral("*")); });
+        window.Key(Qt::Key_Backspace, Qt::NoModifier);
+        window.Key(Qt::Key_Backspace, Qt::NoModifier);
+        window.Paint();
+        figures.Baseline += 1e-3;
+    }
+    figures.Report(state, "one_ms");
 }
 
 long StatusKiB(const char* field)
@@ -477,6 +577,14 @@ void RegisterAll()
     timed("SelectAllDelete", BM_SelectAllDelete);
     timed("UndoOfDelete", BM_UndoOfDelete);
     timed("SelectAllCopy", BM_SelectAllCopy);
+    const auto edit = [](const char* name, void (*function)(benchmark::State&)) {
+        benchmark::RegisterBenchmark(name, function)
+            ->UseManualTime()
+            ->Iterations(options.Repetitions * 10)
+            ->Unit(benchmark::kMicrosecond);
+    };
+    edit("Keystroke", BM_Keystroke);
+    edit("OpenComment", BM_OpenComment);
 }
 
 // Takes this program's own options out of argv and leaves the rest to the benchmark library.

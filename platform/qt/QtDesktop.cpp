@@ -1,6 +1,8 @@
 // The real desktop: Qt's message boxes, clipboard, file dialogs and URL handling.
 #include "platform/qt/Desktop.h"
 
+#include "platform/Encoding.h"
+#include "platform/HugePages.h"
 #include "platform/qt/QtText.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QScreen>
@@ -22,6 +25,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace pindle {
 namespace {
@@ -177,9 +182,21 @@ public:
         return box.clickedButton() == yes ? mrYes : mrNo;
     }
 
+    // Valid UTF-8 goes to the clipboard as it is, without a detour through UTF-16 that would cost
+    // twice its size; other programs ask for exactly these bytes.
     void SetClipboardText(const std::string& text) override
     {
-        QApplication::clipboard()->setText(ToQString(text));
+        if (!IsValidUtf8(text)) {
+            QApplication::clipboard()->setText(ToQString(text));
+            return;
+        }
+        QByteArray bytes(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+        AdviseHugePages(bytes.data(), text.size());
+        std::memcpy(bytes.data(), text.data(), text.size());
+        auto mime = std::make_unique<QMimeData>();
+        mime->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+        mime->setData(QStringLiteral("text/plain"), bytes);
+        QApplication::clipboard()->setMimeData(mime.release());
     }
 
     std::string ClipboardText() override { return FromQString(QApplication::clipboard()->text()); }

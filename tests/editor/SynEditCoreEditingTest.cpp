@@ -111,6 +111,35 @@ TEST(SynEditCoreStates, UndoingEverythingGivesBackTheText) {
     EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
 }
 
+// Lines of megabytes edited anywhere along their length (SetSelection reaches beyond the caret
+// limit): the states stay those of a full rescan, and undoing everything gives the text back.
+TEST(SynEditCoreStates, EditsAlongLinesOfMegabytesKeepStatesAndUndo) {
+    TSynCssSyn css;
+    TSynEditCore core;
+    core.SetHighlighter(&css);
+    core.SetWindowSize(20, 60);
+    std::string big;
+    while (big.size() < (3u << 20)) big += "a { b: 'c/*' } /* d */ ";
+    const std::vector<std::string> original = {"x {", big, "}", std::string(1u << 20, 'q'), "/* e"};
+    for (const auto& line : original) core.Lines().Add(line);
+    const char* const pieces[] = {"/*", "*/", "'", "z", "\n", "/* q\n*/", ""};
+    std::mt19937 random(23);
+    for (int step = 0; step < 60; ++step) {
+        const int line = static_cast<int>(random() % static_cast<unsigned>(core.LineCount())) + 1;
+        const int length = static_cast<int>(core.LineText(line).size());
+        const int from = static_cast<int>(random() % static_cast<unsigned>(length + 1)) + 1;
+        const int to = std::min(length + 1, from + static_cast<int>(random() % 3));
+        core.SetSelection({from, line}, {to, line});
+        core.SetSelText(pieces[random() % std::size(pieces)]);
+        ASSERT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines())) << "after step " << step;
+    }
+    while (core.CanUndo()) core.Undo();
+    std::vector<std::string> text;
+    for (int i = 1; i <= core.LineCount(); ++i) text.emplace_back(core.LineText(i));
+    EXPECT_TRUE(text == original);
+    EXPECT_EQ(StoredStates(core.Lines()), FullRescan(core.Lines()));
+}
+
 std::vector<std::string> TextOf(const TSynEditCore& core) {
     std::vector<std::string> lines;
     for (int i = 1; i <= core.LineCount(); ++i) lines.emplace_back(core.LineText(i));

@@ -188,6 +188,32 @@ TEST(CssTokenizer, StartLineLeavesTheLineStateAlone)
     EXPECT_EQ(highlighter.LineState(), 1);
 }
 
+// The one-call scan of the rescans ends where stepping every token ends, in the same state, from
+// either start state and whatever the line's first token is.
+TEST(CssTokenizer, ScanLineFromEndsAsTheTokenLoopDoes)
+{
+    const std::string lines[] = {
+        "", " ", "\t  a", "a/*b", "/", "//", "/*", "/**/", "/*/", "*/", "**/ x /*", "'a/*'", "''' /* '", "'",
+        "#fff/*", "12.5/*x*/", "{3}/*", "(/*)", "\xE9/*", "a\rb/*", "\r\n/*", "\n*/", std::string("a\0/*", 4),
+        std::string("*\0*/", 4), "x */ y /* z", "'/*' /* '*/' */ '",
+    };
+    for (const std::string& line : lines) {
+        for (const std::intptr_t state : {0, 1}) {
+            TSynCssSyn stepped;
+            stepped.SetLineState(state);
+            stepped.StartLine(line, 3);
+            while (!stepped.AtLineEnd())
+                stepped.NextToken();
+            TSynCssSyn direct;
+            EXPECT_EQ(direct.ScanLineFrom(line, 3, state), stepped.LineState()) << line << " from " << state;
+            EXPECT_EQ(direct.LineState(), stepped.LineState());
+            EXPECT_TRUE(direct.AtLineEnd());
+            EXPECT_EQ(direct.TokenStart(), stepped.TokenStart()) << line << " from " << state;
+            EXPECT_EQ(direct.LineIndex(), 3);
+        }
+    }
+}
+
 TEST(CssTokenizer, ScanningAllocatesNothing)
 {
     std::string line;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <random>
 #include <string>
 #include <utility>
@@ -126,6 +128,51 @@ TEST(SynEditList, PutKeepsTheValueAndInsertStartsAtZero)
     // A line replaced by a piece of its own text.
     list.Put(2, list.Get(2).substr(2));
     EXPECT_EQ(list.Get(2), "anged");
+    // Edits inside a line with pieces of its own text, the line's block its own or packed.
+    list.Splice(2, 1, 2, list.Get(2).substr(3));
+    EXPECT_EQ(list.Get(2), "aeded");
+    EXPECT_EQ(list.GetObject(2), 1);
+    TSynLineStore packed;
+    packed.Append("hello");
+    list.AddStrings(std::move(packed));
+    list.Splice(3, 0, 0, list.Get(3).substr(1, 2));
+    EXPECT_EQ(list.Get(3), "elhello");
+    list.Splice(3, 4, 99, {});
+    EXPECT_EQ(list.Get(3), "elhe");
+}
+
+// A value is kept in 16 bits, sign and all, whatever the line's text and however it came in.
+TEST(SynEditList, KeepsSixteenBitValuesBesideTextsOfEveryLength)
+{
+    const std::array<std::intptr_t, 6> values = {0, 1, -1, 255, 32767, -32768};
+    const std::array<std::size_t, 7> lengths = {0, 1, 253, 254, 4090, 5000, std::size_t{1} << 21};
+    TSynEditList list;
+    list.SetValuesTag(7);
+    TSynLineStore appended;
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        const std::string text(lengths[i], static_cast<char>('a' + i));
+        list.Add(text);
+        list.Insert(list.Count(), text);
+        appended.Append(text);
+    }
+    list.AddStrings(std::move(appended));
+    for (int i = 0; i < list.Count(); ++i)
+        list.PutObject(i, values[static_cast<std::size_t>(i) % values.size()]);
+    TSynLineStore out = list.ExtractLines(3, 10);
+    list.InsertLines(0, std::move(out));
+    // Lines 3 to 12 of [t0 t0 t1 t1 ... t6 t6 t0 t1 ... t6] went to the front.
+    std::vector<std::pair<std::size_t, std::intptr_t>> expected;
+    for (std::size_t k = 0; k < 21; ++k) {
+        const std::size_t i = k < 10 ? k + 3 : (k < 13 ? k - 10 : k);
+        expected.emplace_back(lengths[i < 14 ? i / 2 : i - 14], values[i % values.size()]);
+    }
+    ASSERT_EQ(list.Count(), 21);
+    for (int i = 0; i < list.Count(); ++i) {
+        const std::string_view line = list.Get(i);
+        EXPECT_EQ(line.size(), expected[static_cast<std::size_t>(i)].first) << i;
+        EXPECT_EQ(line.data()[line.size()], '\0') << i;
+        EXPECT_EQ(list.GetObject(i), expected[static_cast<std::size_t>(i)].second) << i;
+    }
 }
 
 TEST(SynEditList, EveryLineIsFollowedByAZero)
@@ -291,7 +338,13 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
     for (int step = 0; step < 20000; ++step) {
         const int count = static_cast<int>(model.size());
         const int at = count == 0 ? 0 : static_cast<int>(random() % static_cast<unsigned>(count));
-        const std::string text = std::to_string(step) + std::string(random() % 12, 'a' + step % 26);
+        std::string text = std::to_string(step) + std::string(random() % 12, 'a' + step % 26);
+        // Now and then a line at a length where the store changes how it keeps a text, or one of
+        // megabytes.
+        if (step % 97 == 0)
+            text.resize(std::array<std::size_t, 6>{253, 254, 255, 4089, 4091, 70000}[step / 97 % 6], '-');
+        if (step % 6007 == 0)
+            text.resize(std::size_t{2} << 20, '=');
         switch (random() % 11) {
         case 0: case 1: case 2:
             list.Add(text);
@@ -308,7 +361,15 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
             }
             break;
         case 7:
-            if (count > 0) {
+            if (count > 0 && step % 3 == 0) {
+                // An edit inside the line, as typing and deleting do it.
+                std::string& line = model[static_cast<std::size_t>(at)].first;
+                const std::size_t from = static_cast<std::size_t>(step) % (line.size() + 1);
+                const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(step) % 5, line.size() - from);
+                const std::string piece = text.substr(0, static_cast<std::size_t>(step) % 4);
+                list.Splice(at, from, n, piece);
+                line.replace(from, n, piece);
+            } else if (count > 0) {
                 list.Put(at, text);
                 model[static_cast<std::size_t>(at)].first = text;
             }

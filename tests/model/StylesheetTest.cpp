@@ -225,6 +225,22 @@ TEST(ParseStylesheet, SortsLinesIntoTheBlockAndThePane)
     }
 }
 
+// The reader looks at most lines eight bytes at a time: a marker, or a byte beyond ASCII, is found
+// wherever in the line it stands.
+TEST(ParseStylesheet, FindsMarkersAndEncodingAtEveryPlaceOfALine)
+{
+    for (std::size_t at = 0; at < 20; ++at) {
+        const std::string pad(at, 'a');
+        TStylesheet marked = ParseStylesheet(pad + "**begin pindle\r\nb {;}\r\n" + pad + "**END PINDLE" + pad + "\r\nafter\r\n");
+        ASSERT_EQ(marked.Rows.size(), 3u) << at;  // the marker lines are rows too
+        EXPECT_EQ(marked.Rows[1].Caption, "b") << at;
+        EXPECT_EQ(marked.PaneLines, std::vector<std::string>{"after"}) << at;
+        EXPECT_EQ(ParseStylesheet(pad + "\xC3\xA9" + pad + "\r\n").Format.Encoding, TTextEncoding::Utf8) << at;
+        EXPECT_EQ(ParseStylesheet(pad + "\xE9" + pad + "\r\n").Format.Encoding, TTextEncoding::Windows1252) << at;
+        EXPECT_EQ(ParseStylesheet("x\r\n" + pad + "*\xFF").Format.Encoding, TTextEncoding::Windows1252) << at;
+    }
+}
+
 TEST(ParseStylesheet, AcceptsEveryKindOfLineEnd)
 {
     std::string lf = Begin + "\na {color:red;}\n" + End + "\nx\n\ny";
