@@ -69,6 +69,11 @@ void TSynEditList::Put(int index, std::string_view text)
 
 void TSynEditList::Splice(int index, std::size_t at, std::size_t count, std::string_view text)
 {
+    // The first text typed into an empty document adds its line, as Put does.
+    if (index == 0 && Count() == 0) {
+        Put(0, text);
+        return;
+    }
     if (index < 0 || index >= Count())
         return;
     TUpdateScope scope(*this);

@@ -46,8 +46,8 @@ public:
     // appends instead (LineAdded); any other index outside the list changes nothing.
     void Put(int index, std::string_view text);
     // Replaces count bytes from byte at on with text, keeping the value; fires LineReplaced(index).
-    // A long line is changed where it lies instead of being copied whole. Outside the list it does
-    // nothing.
+    // A long line is changed where it lies instead of being copied whole. On line 0 of an empty list
+    // it appends text, as Put does; any other index outside the list changes nothing.
     void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
     // Fires LinesCleared before the lines go.
     void Clear();

@@ -99,6 +99,13 @@ TEST_F(CoreTest, TypingInsertsAndOverwritesAndUndoRestoresTheCaret) {
     core.Redo();
     EXPECT_EQ(Text(), Lines{"color: darkRed;"});
     EXPECT_EQ(core.CaretXY(), (TBufferCoord{13, 1}));
+
+    // The first characters typed into an empty document make its first line.
+    core.Lines().Clear();
+    Type("p {");
+    EXPECT_EQ(Text(), Lines{"p {"});
+    for (int i = 0; i < 3; ++i) core.Undo();
+    EXPECT_EQ(Text(), Lines{""});
 }
 
 // A typed character replaces the selection and nothing else, in insert and in overwrite mode.
