@@ -2,6 +2,7 @@
 
 #include "app/Images.h"
 #include "model/Utils.h"
+#include "platform/qt/Accessible.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/Desktop.h"
 #include "platform/qt/QtText.h"
@@ -74,22 +75,11 @@ private:
     [[nodiscard]] TLinkLabel* Link() const { return static_cast<TLinkLabel*>(widget()); }
 };
 
-QAccessibleInterface* LinkAccessibleFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(TLinkLabel::staticMetaObject.className()) && object->isWidgetType())
-        return new TLinkAccessible(static_cast<TLinkLabel*>(object));
-    return nullptr;
-}
-
 }  // namespace
 
 TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(LinkAccessibleFactory);
-        return true;
-    }();
-    (void)installed;
+    InstallAccessible<TLinkLabel, TLinkAccessible>();
     setFocusPolicy(Qt::StrongFocus);
 }
 

@@ -1,5 +1,6 @@
 #include "colour/widget/FnpComboColor.h"
 
+#include "platform/qt/Accessible.h"
 #include "platform/qt/QtText.h"
 
 #include <QAbstractItemView>
@@ -138,22 +139,11 @@ private:
     [[nodiscard]] TFnpComboColor* Combo() const { return static_cast<TFnpComboColor*>(widget()); }
 };
 
-QAccessibleInterface* ComboColorAccessibleFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(TFnpComboColor::staticMetaObject.className()) && object->isWidgetType())
-        return new TComboColorAccessible(static_cast<TFnpComboColor*>(object));
-    return nullptr;
-}
-
 }  // namespace
 
 TFnpComboColor::TFnpComboColor(QWidget* parent) : QComboBox(parent)
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(ComboColorAccessibleFactory);
-        return true;
-    }();
-    (void)installed;
+    InstallAccessible<TFnpComboColor, TComboColorAccessible>();
     // A new choice reaches a screen reader as the control's text changing.
     connect(this, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         const QString previous = std::exchange(shownText_, text);

@@ -1,6 +1,7 @@
 #include "editor/widget/SynEditAccessible.h"
 
 #include "editor/widget/SynEdit.h"
+#include "platform/qt/Accessible.h"
 #include "platform/qt/Application.h"
 #include "platform/qt/QtText.h"
 
@@ -237,13 +238,6 @@ private:
     bool stale_ = false;
 };
 
-QAccessibleInterface* SynEditFactory(const QString& /*className*/, QObject* object)
-{
-    if (auto* edit = qobject_cast<TCustomSynEdit*>(object))
-        return new TSynEditAccessible(edit);
-    return nullptr;
-}
-
 }  // namespace
 
 TSynEditAccessible::TSynEditAccessible(TCustomSynEdit* edit) : QAccessibleWidget(edit, QAccessible::EditableText)
@@ -403,11 +397,7 @@ void TSynEditAccessible::replaceText(int startOffset, int endOffset, const QStri
 
 void InstallSynEditAccessible()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(SynEditFactory);
-        return true;
-    }();
-    (void)installed;
+    InstallAccessible<TCustomSynEdit, TSynEditAccessible>();
 }
 
 void SynEditAccessibleChanged(TCustomSynEdit* edit)

@@ -4,6 +4,7 @@
 
 #include "platform/qt/Application.h"
 #include "platform/qt/Desktop.h"
+#include "platform/qt/QtText.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -37,7 +38,7 @@ void TCustomSynEdit::contextMenuEvent(QContextMenuEvent* event)
             menu.addSeparator();
             continue;
         }
-        QAction* action = menu.addAction(QString::fromLatin1(item.Text));
+        QAction* action = menu.addAction(AsciiText(item.Text));
         action->setEnabled(item.Enabled);
         const TSynEditorCommand command = item.Command;
         // A paste may meet text the document cannot hold: refused with a message.
