@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-
 #include <random>
 #include <string>
 #include <utility>
@@ -369,6 +369,28 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
                 const std::string piece = text.substr(0, static_cast<std::size_t>(step) % 4);
                 list.Splice(at, from, n, piece);
                 line.replace(from, n, piece);
+            } else if (const auto longLine = std::find_if(model.begin(), model.end(), [](const auto& line) { return line.first.size() >= 4000; });
+                       longLine != model.end() && step % 3 == 1) {
+                // A run of edits near one end of a long line, through the room it keeps on either
+                // side and past it, then now and then most of the line deleted at once.
+                const int index = static_cast<int>(longLine - model.begin());
+                std::string& line = longLine->first;
+                for (int i = 0; i < 60; ++i) {
+                    const std::size_t near = static_cast<std::size_t>(random() % 64);
+                    const std::size_t from = step % 2 == 0 ? std::min(near, line.size()) : line.size() - std::min(near, line.size());
+                    const std::size_t n = std::min<std::size_t>(random() % 3, line.size() - from);
+                    const std::string piece(random() % 300, static_cast<char>('A' + i % 26));
+                    list.Splice(index, from, n, piece);
+                    line.replace(from, n, piece);
+                }
+                if (random() % 4 == 0) {
+                    const std::size_t n = line.size() * 3 / 4;
+                    const std::size_t from = random() % (line.size() - n + 1);
+                    list.Splice(index, from, n, text);
+                    line.replace(from, n, text);
+                }
+                ASSERT_EQ(list.Get(index), line) << "step " << step;
+                ASSERT_EQ(list.GetObject(index), longLine->second);
             } else if (count > 0) {
                 list.Put(at, text);
                 model[static_cast<std::size_t>(at)].first = text;
