@@ -21,6 +21,14 @@ using TSynListRangeEvent = TMethod<int, int>;
 // index, count, and whether the lines came back with the values they had in this list.
 using TSynListInsertEvent = TMethod<int, int, bool>;
 
+// Where a Splice changed its line: count bytes from At on replaced by Inserted bytes.
+struct TSynSplice {
+    int Index = -1;
+    std::size_t At = 0;
+    std::size_t Removed = 0;
+    std::size_t Inserted = 0;
+};
+
 class TSynEditList {
 public:
     TSynEditList() = default;
@@ -49,6 +57,9 @@ public:
     // A long line is changed where it lies instead of being copied whole. Outside the list it does
     // nothing.
     void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
+    // While the LineReplaced of a Splice runs: what it changed (At and Removed held to the old text);
+    // Index is -1 at any other time.
+    [[nodiscard]] const TSynSplice& CurrentSplice() const noexcept { return splice_; }
     // Fires LinesCleared before the lines go.
     void Clear();
     // Appends every line in one call; fires LinesBulkAdded once, and no LineAdded.
@@ -97,6 +108,7 @@ private:
     class TUpdateScope;
 
     TSynLineStore lines_;
+    TSynSplice splice_;
     std::intptr_t valuesTag_ = 0;
     int updateCount_ = 0;
 };
