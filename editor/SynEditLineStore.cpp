@@ -160,7 +160,7 @@ std::size_t EditRoom(std::size_t length) noexcept
 }
 
 // An own block holding head, middle and tail one after the other, with front bytes of room before
-// its note and back bytes after its zero. A line read from a file gets no room: only edited lines do.
+// its note and back bytes after its zero.
 char* NewOwnBlock(std::string_view head, std::string_view middle, std::string_view tail, std::size_t front,
                   std::size_t back)
 {
@@ -188,9 +188,12 @@ char* NewOwnBlock(std::string_view head, std::string_view middle, std::string_vi
     return block;
 }
 
+// A line of 64 KB or more gets its room at once, so that its first keystroke does not copy it: the
+// room is address space that only an edit touches.
 char* NewOwnBlock(std::string_view text)
 {
-    return NewOwnBlock(text, {}, {}, 0, 0);
+    const std::size_t room = text.size() >= 64 * 1024 ? EditRoom(text.size()) : 0;
+    return NewOwnBlock(text, {}, {}, room, room);
 }
 
 }  // namespace
