@@ -2,9 +2,14 @@
 #include "platform/Exceptions.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <fstream>
+#include <new>
 #include <random>
 #include <string>
 #include <utility>
@@ -324,6 +329,35 @@ TEST(SynLineStore, MovedLinesOutliveTheListTheyCameFrom)
     EXPECT_EQ(kept.Get(2998), std::string(20000, 'L'));
     for (int i = 0; i < kept.Count(); ++i)
         ASSERT_EQ(kept.Get(i).data()[kept.Get(i).size()], '\0');
+}
+
+// An edit that needs a new block when there is no memory for one: a clear error, and the line as
+// it was. Runs in a child process whose address space is held to what it already has.
+int SpliceWithoutMemory()
+{
+    TSynEditList list;
+    const std::string line(std::size_t{8} << 20, 'a');
+    list.Add(line);
+    list.Add("next");
+    const std::string piece(std::size_t{1} << 20, 'b');  // more than the room before the text
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    rlimit held{};
+    held.rlim_cur = held.rlim_max = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{1} << 20);
+    ::setrlimit(RLIMIT_AS, &held);
+    bool refused = false;
+    try {
+        list.Splice(0, 10, 2, piece);
+    } catch (const std::bad_alloc&) {
+        refused = true;
+    }
+    return refused && list.Get(0) == line && list.Get(1) == "next" ? 0 : 1;
+}
+
+TEST(SynEditListDeathTest, AnEditWithoutMemoryForItsBlockLeavesTheLineAsItWas)
+{
+    EXPECT_EXIT(std::_Exit(SpliceWithoutMemory()), ::testing::ExitedWithCode(0), "");
 }
 
 // The gap buffer against a plain vector, through long random runs of edits at random places.
