@@ -357,6 +357,9 @@ int SpliceWithoutMemory()
 
 TEST(SynEditListDeathTest, AnEditWithoutMemoryForItsBlockLeavesTheLineAsItWas)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's shadow memory takes the address space limit's meaning";
+#endif
     EXPECT_EXIT(std::_Exit(SpliceWithoutMemory()), ::testing::ExitedWithCode(0), "");
 }
 
