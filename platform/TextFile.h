@@ -39,6 +39,10 @@ public:
     void Write(std::string_view text);      // bytes as they are
     void Flush();
     void Sync();   // flushes and asks the system to put the bytes on the disk
+    // For a file that will be synced: every buffer handed to the system is sent on to the disk at
+    // once, while the next one fills, so that the Sync at the end waits for little more than the
+    // last one instead of for the whole file.
+    void WriteBackEarly() noexcept { writeBack_ = true; }
     void Close();  // flushes and closes
     [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
     [[nodiscard]] const std::string& FileName() const noexcept { return fileName_; }
@@ -51,6 +55,7 @@ private:
     std::string fileName_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
+    bool writeBack_ = false;
 };
 
 // A save that keeps what the file is, and that no other user of a shared folder can turn against
