@@ -355,6 +355,21 @@ std::string_view TSynLineStore::Get(int index) const noexcept
     return BlockText(BlockOf(At(static_cast<std::size_t>(index)).Bits));
 }
 
+std::size_t TSynLineStore::GetRange(int first, std::span<std::string_view> views) const noexcept
+{
+    if (first < 0 || static_cast<std::size_t>(first) >= Size())
+        return 0;
+    const auto from = static_cast<std::size_t>(first);
+    const std::size_t n = std::min(views.size(), Size() - from);
+    // The records before the gap, then those after it, without a look at the gap for each.
+    std::size_t i = 0;
+    for (; i < n && from + i < gapStart_; ++i)
+        views[i] = BlockText(BlockOf(recs_[from + i].Bits));
+    for (; i < n; ++i)
+        views[i] = BlockText(BlockOf(recs_[from + i + gapLength_].Bits));
+    return n;
+}
+
 std::intptr_t TSynLineStore::GetObject(int index) const noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())

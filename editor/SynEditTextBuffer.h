@@ -41,6 +41,12 @@ public:
     // byte just past its end is always a zero, so it can be handed to a highlighter as it is.
     [[nodiscard]] std::string_view Get(int index) const noexcept { return lines_.Get(index); }
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept { return lines_.GetObject(index); }
+    // Views of lines first, first + 1 ... into views, as many as fit and exist; returns how many.
+    // Each view lasts as Get's does.
+    std::size_t GetRange(int first, std::span<std::string_view> views) const noexcept
+    {
+        return lines_.GetRange(first, views);
+    }
     // Stores the value silently (no event); outside 0..Count-1 it does nothing.
     void PutObject(int index, std::intptr_t value) noexcept { lines_.PutObject(index, value); }
 

@@ -150,16 +150,8 @@ void TTextWriter::Write(std::string_view text)
     used_ += text.size();
 }
 
-void TTextWriter::WriteLine(std::string_view line)
+void TTextWriter::WriteLineOut(std::string_view line)
 {
-    if (fd_ >= 0 && line.size() + 2 <= buffer_.size() - used_) {
-        char* out = buffer_.data() + used_;
-        std::memcpy(out, line.data(), line.size());
-        out[line.size()] = '\r';
-        out[line.size() + 1] = '\n';
-        used_ += line.size() + 2;
-        return;
-    }
     Write(line);
     Write("\r\n");
 }

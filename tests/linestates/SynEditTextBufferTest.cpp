@@ -468,6 +468,13 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
                 ASSERT_EQ(list.Get(i), model[static_cast<std::size_t>(i)].first) << "step " << step;
                 ASSERT_EQ(list.GetObject(i), model[static_cast<std::size_t>(i)].second);
             }
+            // A batch of views across the gap, wherever it stands, and one that runs past the end.
+            std::array<std::string_view, 64> views;
+            const int first = static_cast<int>(random() % static_cast<unsigned>(list.Count() + 1));
+            const std::size_t n = list.GetRange(first, views);
+            ASSERT_EQ(n, std::min<std::size_t>(views.size(), model.size() - std::min<std::size_t>(model.size(), static_cast<std::size_t>(first))));
+            for (std::size_t i = 0; i < n; ++i)
+                ASSERT_EQ(views[i], model[static_cast<std::size_t>(first) + i].first);
         }
     }
 }
