@@ -89,6 +89,11 @@ public:
     {
         return lines_.Get(static_cast<int>(index));
     }
+    // The views of the pane's lines last together while the save runs.
+    [[nodiscard]] std::size_t Lines(std::size_t first, std::span<std::string_view> views) const override
+    {
+        return first < Count() ? lines_.GetRange(static_cast<int>(first), views) : 0;
+    }
 
 private:
     const TSynEditList& lines_;

@@ -71,6 +71,7 @@ void TSynEditLineStates::SetHighlighter(TSynCustomHighlighter* value)
         value->FreeNotification(MakeMethod(this, &TSynEditLineStates::HighlighterDestroying));
     }
     highlighter_ = value;
+    ForgetPlaces();
     StampValues();
     if (OnMeasureCharCell)
         OnMeasureCharCell();
@@ -84,7 +85,11 @@ void TSynEditLineStates::SetHighlighter(TSynCustomHighlighter* value)
 // Scans the line from the highlighter's present state; LineState() is then the next line's start.
 void TSynEditLineStates::ScanLine(int index) noexcept
 {
-    highlighter_->ScanLineFrom(lines_.Get(index), index, highlighter_->LineState());
+    const std::string_view text = lines_.Get(index);
+    if (text.size() >= kPlacesFrom)
+        ScanLongLine(index, text);
+    else
+        highlighter_->ScanLineFrom(text, index, highlighter_->LineState());
 }
 
 int TSynEditLineStates::RescanFrom(int index) noexcept
@@ -146,6 +151,7 @@ void TSynEditLineStates::LineAdded()
 
 void TSynEditLineStates::LinesCleared()
 {
+    ForgetPlaces();
     Notify(TSynLineEvent::LinesCleared, -1, 0);
 }
 
@@ -167,6 +173,7 @@ void TSynEditLineStates::RescanAround(int index, int throughLine)
 
 void TSynEditLineStates::LineDeleted(int index)
 {
+    PlacesMoved(index, 1, 0);
     RescanAround(index, -1);
     RepaintLines(index + 1, INT_MAX);
     RepaintGutterLines(index + 1, INT_MAX);
@@ -175,6 +182,7 @@ void TSynEditLineStates::LineDeleted(int index)
 
 void TSynEditLineStates::LineInserted(int index)
 {
+    PlacesMoved(index, 0, 1);
     // An inserted line holds 0, which may happen to equal the state the line above ends in;
     // stopping there would leave the lines below it with states that ignore its text (a line
     // that opens a comment would not colour the lines under it). So scan through it.
@@ -186,6 +194,7 @@ void TSynEditLineStates::LineInserted(int index)
 
 void TSynEditLineStates::LineReplaced(int index)
 {
+    PlacesEdited(index);
     int last = index + 1;
     if (highlighter_ != nullptr) {
         highlighter_->SetLineState(lines_.GetObject(index));
@@ -197,12 +206,14 @@ void TSynEditLineStates::LineReplaced(int index)
 
 void TSynEditLineStates::LinesBulkAdded()
 {
+    ForgetPlaces();
     RescanAllLines();
     Notify(TSynLineEvent::LinesBulkAdded, -1, 0);
 }
 
 void TSynEditLineStates::LinesDeleted(int index, int count)
 {
+    PlacesMoved(index, count, 0);
     RescanAround(index, -1);
     RepaintLines(index + 1, INT_MAX);
     RepaintGutterLines(index + 1, INT_MAX);
@@ -211,6 +222,7 @@ void TSynEditLineStates::LinesDeleted(int index, int count)
 
 void TSynEditLineStates::LinesInserted(int index, int count, bool statesKept)
 {
+    PlacesMoved(index, 0, count);
     const int last = index + count - 1;
     if (!statesKept) {
         // Like a single inserted line: every new line is scanned, whatever its 0 happens to match.
@@ -270,6 +282,7 @@ void TSynEditLineStates::HighlighterDestroying(TSynCustomHighlighter* sender)
         return;
     // The listener goes with the highlighter; the stored states stay as they are.
     highlighter_ = nullptr;
+    ForgetPlaces();
     StampValues();
     if (OnMeasureCharCell)
         OnMeasureCharCell();

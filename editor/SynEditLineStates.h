@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace pindle {
 
@@ -107,6 +109,13 @@ private:
     void MarkRows(TRepaintRect area, int first, int last);
     void RescanAround(int index, int throughLine);
     void DetachFromHighlighter() noexcept;
+    // The places of a long line (SynEditLinePlaces.cpp).
+    void ScanLongLine(int index, std::string_view text) noexcept;
+    bool ScanPlaces(std::string_view text, std::size_t offset, std::intptr_t state, std::size_t stop) noexcept;
+    void PlacesEdited(int index) noexcept;
+    void ForgetPlaces() noexcept { places_.Index = -1; }
+    // Lines index to index + removed - 1 went, inserted lines came in their place.
+    void PlacesMoved(int index, int removed, int inserted) noexcept;
     void Notify(TSynLineEvent event, int index, int count);
     void StampValues() noexcept;
 
@@ -117,6 +126,24 @@ private:
     bool showing_ = false;
     bool inBracket_ = false;
     std::optional<TRepaintRect> pending_;
+
+    // Lines from this length on keep places.
+    static constexpr std::size_t kPlacesFrom = 64 * 1024;
+    // Places inside the last long line scanned where the highlighter can take up its scan again,
+    // with their states, so that an edit inside the line rescans from the place before the edit to
+    // the first place after it that the scan reaches in the state it had, instead of the whole line.
+    struct TLinePlaces {
+        int Index = -1;  // -1: none kept
+        std::size_t Length = 0;
+        std::intptr_t StartState = 0;
+        std::intptr_t EndState = 0;
+        // (byte, state), in order. Those before DirtyFrom are right; those from DirtyTo on lie past
+        // the edits since the last scan, where a scan arriving in their state ends in EndState.
+        std::vector<std::pair<std::size_t, std::intptr_t>> Places;
+        std::size_t DirtyFrom = SIZE_MAX;  // SIZE_MAX: the line has been scanned since its last edit
+        std::size_t DirtyTo = SIZE_MAX;    // SIZE_MAX: no place after the edits is known
+    };
+    TLinePlaces places_;
 };
 
 }  // namespace pindle

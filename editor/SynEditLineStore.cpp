@@ -77,13 +77,6 @@ std::string_view BlockText(const char* block) noexcept
     return {block + kLongHeader, length};
 }
 
-std::size_t CheckedLength(std::string_view text)
-{
-    if (text.size() > kLengthLimit)
-        throw std::length_error("Line too long");
-    return text.size();
-}
-
 // Memory whose address a record can hold; anything else is refused like memory that ran out.
 void* Packable(void* memory, std::size_t bytes, bool mapped)
 {
@@ -129,16 +122,78 @@ std::size_t RoundToHugePages(std::size_t bytes)
     return (bytes + kHugePage - 1) & ~(kHugePage - 1);
 }
 
-char* NewOwnBlock(std::string_view text)
+// An own block keeps room before and after its text, so that an edit near either end of a long line
+// moves the nearer part of the line instead of its tail, and so that a keystroke costs the same in a
+// line of 50 MB as in one of 5 KB. The note of that room lies just before the block's header: how
+// many bytes of room the allocation has before the note, and the allocation's size.
+struct TOwnRoom {
+    std::uint64_t Front;
+    std::uint64_t Size;
+};
+constexpr std::size_t kRoomNote = sizeof(TOwnRoom);
+
+TOwnRoom RoomOf(const char* block) noexcept
 {
-    const std::size_t length = CheckedLength(text);
+    TOwnRoom room;
+    std::memcpy(&room, block - kRoomNote, sizeof room);
+    return room;
+}
+
+void SetRoom(char* block, TOwnRoom room) noexcept
+{
+    std::memcpy(block - kRoomNote, &room, sizeof room);
+}
+
+// The room past the zero after the text.
+std::size_t BackRoom(TOwnRoom room, std::size_t length) noexcept
+{
+    return room.Size - room.Front - kRoomNote - kLongHeader - length - 1;
+}
+
+// The room an edited line gets on either side: enough for many keystrokes, little beside its length
+// (a short line costs little to copy, so it gets little).
+std::size_t EditRoom(std::size_t length) noexcept
+{
+    if (length < kLargestPagedBlock)
+        return 16 + length / 8;
+    return std::clamp<std::size_t>(length / 64, 256, std::size_t{1} << 20);
+}
+
+// An own block holding head, middle and tail one after the other, with front bytes of room before
+// its note and back bytes after its zero.
+char* NewOwnBlock(std::string_view head, std::string_view middle, std::string_view tail, std::size_t front,
+                  std::size_t back)
+{
+    const std::size_t length = head.size() + middle.size() + tail.size();
+    if (length > kLengthLimit)
+        throw std::length_error("Line too long");
     if (length == 0)
         return gEmptyBlock;
-    auto* block = static_cast<char*>(Allocate(kLongHeader + length + 1));
-    // A line of megabytes, copied on every edit of it, would otherwise fault in page by page.
-    AdviseHugePages(block, kLongHeader + length + 1);
-    WriteBlock(block, text, true);
+    const std::size_t size = front + kRoomNote + kLongHeader + length + 1 + back;
+    auto* memory = static_cast<char*>(Allocate(size));
+    // A line of megabytes would otherwise fault in page by page.
+    AdviseHugePages(memory, size);
+    char* block = memory + front + kRoomNote;
+    SetRoom(block, TOwnRoom{front, size});
+    block[0] = static_cast<char>(kOwnBlock);
+    const auto stored = static_cast<std::uint32_t>(length);
+    std::memcpy(block + 1, &stored, sizeof stored);
+    char* chars = block + kLongHeader;
+    for (const std::string_view piece : {head, middle, tail}) {
+        if (!piece.empty())
+            std::memcpy(chars, piece.data(), piece.size());
+        chars += piece.size();
+    }
+    *chars = 0;
     return block;
+}
+
+// A line of 64 KB or more gets its room at once, so that its first keystroke does not copy it: the
+// room is address space that only an edit touches.
+char* NewOwnBlock(std::string_view text)
+{
+    const std::size_t room = text.size() >= 64 * 1024 ? EditRoom(text.size()) : 0;
+    return NewOwnBlock(text, {}, {}, room, room);
 }
 
 }  // namespace
@@ -300,6 +355,21 @@ std::string_view TSynLineStore::Get(int index) const noexcept
     return BlockText(BlockOf(At(static_cast<std::size_t>(index)).Bits));
 }
 
+std::size_t TSynLineStore::GetRange(int first, std::span<std::string_view> views) const noexcept
+{
+    if (first < 0 || static_cast<std::size_t>(first) >= Size())
+        return 0;
+    const auto from = static_cast<std::size_t>(first);
+    const std::size_t n = std::min(views.size(), Size() - from);
+    // The records before the gap, then those after it, without a look at the gap for each.
+    std::size_t i = 0;
+    for (; i < n && from + i < gapStart_; ++i)
+        views[i] = BlockText(BlockOf(recs_[from + i].Bits));
+    for (; i < n; ++i)
+        views[i] = BlockText(BlockOf(recs_[from + i + gapLength_].Bits));
+    return n;
+}
+
 std::intptr_t TSynLineStore::GetObject(int index) const noexcept
 {
     if (index < 0 || static_cast<std::size_t>(index) >= Size())
@@ -371,7 +441,7 @@ void TSynLineStore::ReleaseBlock(char* block) noexcept
 {
     // Packed blocks are given back with their pages.
     if (Kind(block) == kOwnBlock)
-        std::free(block);
+        std::free(block - kRoomNote - RoomOf(block).Front);
 }
 
 void TSynLineStore::Append(std::string_view text)
@@ -443,26 +513,49 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
         return;
     }
     const std::size_t tail = old.size() - at - count;
-    if (length > old.size()) {
-        // realloc keeps the old block whole when it fails; a large one grows by remapping.
-        auto* grown = static_cast<char*>(std::realloc(block, kLongHeader + length + 1));
-        if (grown == nullptr)
-            throw std::bad_alloc();
-        block = grown;
+    TOwnRoom room = RoomOf(block);
+    const std::size_t back = BackRoom(room, old.size());
+    const std::size_t grow = length > old.size() ? length - old.size() : 0;
+    const std::size_t shrink = old.size() - (length - grow);
+    // The shorter side of the line moves, into the room on its side.
+    const bool headMoves = at < tail;
+    if (headMoves ? room.Front < grow : back < grow) {
+        // Out of room on that side: a new block with room on both sides, the old one kept whole
+        // when there is no memory for it.
+        const std::size_t edit = EditRoom(length);
+        char* fresh = NewOwnBlock(old.substr(0, at), text, old.substr(at + count), edit, edit + grow);
+        ReleaseBlock(block);
+        rec.Bits = PackRecord(fresh, ValueOf(rec.Bits));
+        return;
+    }
+    if (headMoves) {
+        // The note, the header and the text before the edit move left by grow or right by shrink.
+        char* moved = block + shrink - grow;
+        std::memmove(moved - kRoomNote, block - kRoomNote, kRoomNote + kLongHeader + at);
+        room.Front = room.Front + shrink - grow;
+        block = moved;
+    } else {
+        std::memmove(block + kLongHeader + at + text.size(), block + kLongHeader + at + count, tail);
     }
     char* chars = block + kLongHeader;
-    std::memmove(chars + at + text.size(), chars + at + count, tail);
     if (!text.empty())
         std::memcpy(chars + at, text.data(), text.size());
     const auto stored = static_cast<std::uint32_t>(length);
     std::memcpy(block + 1, &stored, sizeof stored);
     chars[length] = 0;
-    if (length < old.size()) {
-        // Giving back the room is a favour to the system; the block stays whole if it is refused.
-        if (auto* shrunk = static_cast<char*>(std::realloc(block, kLongHeader + length + 1)); shrunk != nullptr)
-            block = shrunk;
-    }
+    SetRoom(block, room);
     rec.Bits = PackRecord(block, ValueOf(rec.Bits));
+    if (room.Front + BackRoom(room, length) > length + 4 * EditRoom(length)) {
+        // More room than text after a large deletion: giving it back is a favour to the system, and
+        // the block stays as it is if that is refused. It costs a copy of no more than was deleted.
+        try {
+            const std::size_t edit = EditRoom(length);
+            char* fresh = NewOwnBlock(std::string_view(chars, length), {}, {}, edit, edit);
+            ReleaseBlock(block);
+            rec.Bits = PackRecord(fresh, ValueOf(rec.Bits));
+        } catch (const std::bad_alloc&) {
+        }
+    }
 }
 
 void TSynLineStore::Erase(int index) noexcept

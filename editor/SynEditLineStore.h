@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     [[nodiscard]] bool Empty() const noexcept { return Size() == 0; }
     // "" outside 0..Count-1. The byte just past the text is always a zero.
     [[nodiscard]] std::string_view Get(int index) const noexcept;
+    // Views of lines first, first + 1 ... into views, as many as fit and exist; returns how many.
+    std::size_t GetRange(int first, std::span<std::string_view> views) const noexcept;
     // The value as stored: the low 16 bits of what was put, sign-extended.
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept;
     void PutObject(int index, std::intptr_t value) noexcept;

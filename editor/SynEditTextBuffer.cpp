@@ -1,5 +1,6 @@
 #include "editor/SynEditTextBuffer.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace pindle {
@@ -77,7 +78,17 @@ void TSynEditList::Splice(int index, std::size_t at, std::size_t count, std::str
     if (index < 0 || index >= Count())
         return;
     TUpdateScope scope(*this);
+    const std::size_t length = lines_.Get(index).size();
+    at = std::min(at, length);
+    count = std::min(count, length - at);
+    const std::size_t inserted = text.size();
     lines_.Splice(index, at, count, text);
+    splice_ = TSynSplice{index, at, count, inserted};
+    // The note goes when the event has run, whichever way it ends.
+    struct TForget {
+        TSynSplice& Splice;
+        ~TForget() { Splice = TSynSplice{}; }
+    } forget{splice_};
     OnLineReplaced(index);
 }
 

@@ -21,6 +21,14 @@ using TSynListRangeEvent = TMethod<int, int>;
 // index, count, and whether the lines came back with the values they had in this list.
 using TSynListInsertEvent = TMethod<int, int, bool>;
 
+// Where a Splice changed its line: count bytes from At on replaced by Inserted bytes.
+struct TSynSplice {
+    int Index = -1;
+    std::size_t At = 0;
+    std::size_t Removed = 0;
+    std::size_t Inserted = 0;
+};
+
 class TSynEditList {
 public:
     TSynEditList() = default;
@@ -33,6 +41,12 @@ public:
     // byte just past its end is always a zero, so it can be handed to a highlighter as it is.
     [[nodiscard]] std::string_view Get(int index) const noexcept { return lines_.Get(index); }
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept { return lines_.GetObject(index); }
+    // Views of lines first, first + 1 ... into views, as many as fit and exist; returns how many.
+    // Each view lasts as Get's does.
+    std::size_t GetRange(int first, std::span<std::string_view> views) const noexcept
+    {
+        return lines_.GetRange(first, views);
+    }
     // Stores the value silently (no event); outside 0..Count-1 it does nothing.
     void PutObject(int index, std::intptr_t value) noexcept { lines_.PutObject(index, value); }
 
@@ -49,6 +63,9 @@ public:
     // A long line is changed where it lies instead of being copied whole. On line 0 of an empty list
     // it appends text, as Put does; any other index outside the list changes nothing.
     void Splice(int index, std::size_t at, std::size_t count, std::string_view text);
+    // While the LineReplaced of a Splice runs: what it changed (At and Removed held to the old text);
+    // Index is -1 at any other time.
+    [[nodiscard]] const TSynSplice& CurrentSplice() const noexcept { return splice_; }
     // Fires LinesCleared before the lines go.
     void Clear();
     // Appends every line in one call; fires LinesBulkAdded once, and no LineAdded.
@@ -97,6 +114,7 @@ private:
     class TUpdateScope;
 
     TSynLineStore lines_;
+    TSynSplice splice_;
     std::intptr_t valuesTag_ = 0;
     int updateCount_ = 0;
 };

@@ -158,6 +158,19 @@ public:
     // concrete highlighter may go straight to the line's end, but everything a caller can see
     // afterwards must not differ.
     virtual std::intptr_t ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept;
+    // Part of a line's scan to its end, so that an edit inside a long line need not rescan all of it:
+    // scans text from byte offset on in state (offset 0 with the line's start state, or a place an
+    // earlier call gave out for the same bytes before it) up to the first place at or after byte
+    // pauseAt where the scan can pause, or to the line's end. Sets offset to that place (text.size()
+    // at the end) and state to the state there; at the end it is what ScanLineFrom returns. The
+    // state at a place depends on no byte after it. Touches none of the token scan's state. A
+    // highlighter that cannot pause inside a line returns false and changes nothing.
+    virtual bool ScanLinePart(std::string_view text, std::size_t& offset, std::intptr_t& state,
+                              std::size_t pauseAt) noexcept
+    {
+        (void)text, (void)offset, (void)state, (void)pauseAt;
+        return false;
+    }
 
     // The fixed operations.
     // Calls NextToken until AtLineEnd; nothing when already there.

@@ -1,7 +1,9 @@
 #include "highlight/SynHighlighterCss.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -195,8 +197,10 @@ struct TCssScanner {
     const char* Single(const char* p, TtkTokenKind kind) noexcept;
 
     // Moves to the end of the line, where the end-of-line token starts, with the line state the
-    // tokens on the way would leave, without scanning them one by one.
-    void SkipToLineEnd() noexcept;
+    // tokens on the way would leave, without scanning them one by one. With a pause address, stops
+    // instead at the first place at or after it where the scan can take up again with Next and Range
+    // alone; what leads up to such a place looks at no byte after it.
+    void SkipToLineEnd(std::uintptr_t pause = UINTPTR_MAX) noexcept;
 };
 
 void TCssScanner::Step() noexcept
@@ -368,10 +372,14 @@ inline const char* TCssScanner::Single(const char* p, TtkTokenKind kind) noexcep
 // comment; inside a comment, the '*' that may close it. No token but a string or a comment holds an
 // apostrophe or a slash, so each one found in plain text starts a token, just as the token loop would
 // meet it, and the strings are scanned by the token loop's own procedure.
-void TCssScanner::SkipToLineEnd() noexcept
+void TCssScanner::SkipToLineEnd(std::uintptr_t pause) noexcept
 {
     const char* p = Next;
     for (;;) {
+        if (reinterpret_cast<std::uintptr_t>(p) >= pause && *p != 0) {
+            Next = p;
+            return;
+        }
         if (Range == kInComment) {
             p += std::strcspn(p, "*");
             if (*p == 0)
@@ -515,6 +523,18 @@ std::intptr_t TSynCssSyn::ScanLineFrom(std::string_view text, int lineIndex, std
     range_ = scanner.Range;
     tokenKind_ = scanner.Kind;
     return static_cast<std::intptr_t>(range_);
+}
+
+bool TSynCssSyn::ScanLinePart(std::string_view text, std::size_t& offset, std::intptr_t& state,
+                              std::size_t pauseAt) noexcept
+{
+    const char* line = text.data() != nullptr ? text.data() : "";
+    assert(text.data() == nullptr || line[text.size()] == 0);
+    TCssScanner scanner{line + std::min(offset, text.size()), static_cast<std::uint8_t>(state & 0xFF), TtkTokenKind::tkNull};
+    scanner.SkipToLineEnd(pauseAt >= text.size() ? UINTPTR_MAX : reinterpret_cast<std::uintptr_t>(line + pauseAt));
+    offset = *scanner.Next == 0 ? text.size() : static_cast<std::size_t>(scanner.Next - line);
+    state = static_cast<std::intptr_t>(scanner.Range);
+    return true;
 }
 
 void TSynCssSyn::ScanRestOfLine() noexcept

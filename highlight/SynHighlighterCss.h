@@ -46,6 +46,8 @@ public:
     // Straight to the line's end: the first token needs no scanning of its own, as no token but a
     // string or a comment holds what can change the line state.
     std::intptr_t ScanLineFrom(std::string_view text, int lineIndex, std::intptr_t state) noexcept override;
+    bool ScanLinePart(std::string_view text, std::size_t& offset, std::intptr_t& state,
+                      std::size_t pauseAt) noexcept override;
 
     [[nodiscard]] TSynHighlighterAttributes* CommentAttri() const noexcept { return commentAttri_; }
     [[nodiscard]] TSynHighlighterAttributes* IdentifierAttri() const noexcept { return identifierAttri_; }

@@ -1,8 +1,10 @@
 #include "model/Stylesheet.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "model/StylesheetHead.h"
 #include "platform/TextFile.h"
@@ -345,14 +347,27 @@ TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceive
 
 namespace {
 
+// Lines first to last - 1 of the pane, a batch of views at a time.
+void WriteRange(TTextWriter& writer, const IStylesheetLines& paneLines, std::size_t first, std::size_t last)
+{
+    std::array<std::string_view, 512> views;
+    while (first < last) {
+        const std::size_t n = paneLines.Lines(first, std::span(views).first(std::min(views.size(), last - first)));
+        if (n == 0)
+            break;
+        for (std::size_t i = 0; i < n; ++i)
+            writer.WriteLine(views[i]);
+        first += n;
+    }
+}
+
 void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const IStylesheetLines& paneLines,
                 const TStylesheetFormat& format)
 {
     if (format.ByteOrderMark)
         writer.Write(Utf8ByteOrderMark);
     const TPaneHead head = FindPaneHead(paneLines);
-    for (std::size_t i = 0; i < head.Line; ++i)
-        writer.WriteLine(paneLines.Line(i));
+    WriteRange(writer, paneLines, 0, head.Line);
     // The head may end inside a line: its start ends the line before the block, its rest begins the
     // line after it.
     std::size_t next = head.Line;
@@ -374,8 +389,7 @@ void WriteLines(TTextWriter& writer, const std::vector<TStyleRow>& rows, const I
     writer.WriteLine(EndMarker);
     if (!rest.empty())
         writer.WriteLine(rest);
-    for (std::size_t i = next, n = paneLines.Count(); i < n; ++i)
-        writer.WriteLine(paneLines.Line(i));
+    WriteRange(writer, paneLines, next, paneLines.Count());
 }
 
 class TVectorLines final : public IStylesheetLines {
@@ -383,6 +397,13 @@ public:
     explicit TVectorLines(const std::vector<std::string>& lines) : lines_(lines) {}
     [[nodiscard]] std::size_t Count() const override { return lines_.size(); }
     [[nodiscard]] std::string_view Line(std::size_t index) const override { return lines_[index]; }
+    [[nodiscard]] std::size_t Lines(std::size_t first, std::span<std::string_view> views) const override
+    {
+        const std::size_t n = first < lines_.size() ? std::min(views.size(), lines_.size() - first) : 0;
+        for (std::size_t i = 0; i < n; ++i)
+            views[i] = lines_[first + i];
+        return n;
+    }
 
 private:
     const std::vector<std::string>& lines_;

@@ -5,6 +5,7 @@
 #include "platform/Encoding.h"
 #include "platform/Exceptions.h"  // the reader and the writer throw EInOutError
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,16 @@ public:
     [[nodiscard]] virtual std::size_t Count() const = 0;
     // The view must last until the next call.
     [[nodiscard]] virtual std::string_view Line(std::size_t index) const = 0;
+    // Views of lines first, first + 1 ... into views, as many as fit and exist; returns how many. A
+    // source whose views last together gives many at once, so that a save costs no call per line;
+    // this one gives one.
+    [[nodiscard]] virtual std::size_t Lines(std::size_t first, std::span<std::string_view> views) const
+    {
+        if (views.empty() || first >= Count())
+            return 0;
+        views[0] = Line(first);
+        return 1;
+    }
 };
 // A name of its own, so that a call with braces, WriteStylesheet(name, {}, {}), stays unambiguous.
 void WriteStylesheetLines(const std::string& fileName, const std::vector<TStyleRow>& rows,

@@ -50,7 +50,8 @@ TSafeSave::TSafeSave(const std::string& fileName)
         const int error = errno;
         RemoveBackup();  // the file was not touched
         RaiseInOutError(error);
-    }
+    }    // Commit syncs the content: it goes to the disk as it is written.
+    writer_.WriteBackEarly();
 }
 
 TSafeSave::~TSafeSave()

@@ -114,6 +114,7 @@ void TTextWriter::Rewrite(const std::string& fileName)
 
 void TTextWriter::WriteOut(const char* data, std::size_t size)
 {
+    const std::size_t total = size;
     while (size > 0) {
         ssize_t written = ::write(fd_, data, size);
         if (written < 0) {
@@ -126,6 +127,12 @@ void TTextWriter::WriteOut(const char* data, std::size_t size)
         data += written;
         size -= static_cast<std::size_t>(written);
     }
+#if defined(__linux__)
+    // Only a start: the Sync that follows is what makes sure. Where the file has no such thing (a
+    // pipe, a device), it is refused and nothing changes.
+    if (const off_t end = writeBack_ ? ::lseek(fd_, 0, SEEK_CUR) : -1; end >= static_cast<off_t>(total))
+        (void)::sync_file_range(fd_, end - static_cast<off_t>(total), static_cast<off_t>(total), SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 void TTextWriter::Write(std::string_view text)
@@ -143,16 +150,8 @@ void TTextWriter::Write(std::string_view text)
     used_ += text.size();
 }
 
-void TTextWriter::WriteLine(std::string_view line)
+void TTextWriter::WriteLineOut(std::string_view line)
 {
-    if (fd_ >= 0 && line.size() + 2 <= buffer_.size() - used_) {
-        char* out = buffer_.data() + used_;
-        std::memcpy(out, line.data(), line.size());
-        out[line.size()] = '\r';
-        out[line.size() + 1] = '\n';
-        used_ += line.size() + 2;
-        return;
-    }
     Write(line);
     Write("\r\n");
 }

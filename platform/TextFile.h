@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -35,10 +36,27 @@ public:
     TTextWriter& operator=(const TTextWriter&) = delete;
 
     void Rewrite(const std::string& fileName);
-    void WriteLine(std::string_view line);  // the line, then CR LF
+    // The line, then CR LF; inline for the common case of a line that fits the buffer, which a save
+    // meets once per line.
+    void WriteLine(std::string_view line)
+    {
+        if (fd_ >= 0 && line.size() + 2 <= buffer_.size() - used_) {
+            char* out = buffer_.data() + used_;
+            std::memcpy(out, line.data(), line.size());
+            out[line.size()] = '\r';
+            out[line.size() + 1] = '\n';
+            used_ += line.size() + 2;
+            return;
+        }
+        WriteLineOut(line);
+    }
     void Write(std::string_view text);      // bytes as they are
     void Flush();
     void Sync();   // flushes and asks the system to put the bytes on the disk
+    // For a file that will be synced: every buffer handed to the system is sent on to the disk at
+    // once, while the next one fills, so that the Sync at the end waits for little more than the
+    // last one instead of for the whole file.
+    void WriteBackEarly() noexcept { writeBack_ = true; }
     void Close();  // flushes and closes
     [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
     [[nodiscard]] const std::string& FileName() const noexcept { return fileName_; }
@@ -46,11 +64,13 @@ public:
 
 private:
     void WriteOut(const char* data, std::size_t size);
+    void WriteLineOut(std::string_view line);
 
     int fd_ = -1;
     std::string fileName_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
+    bool writeBack_ = false;
 };
 
 // A save that keeps what the file is, and that no other user of a shared folder can turn against

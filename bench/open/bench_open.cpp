@@ -259,6 +259,9 @@ struct TFigures {
     double Cpu = 0;
     double Baseline = 0;
     int Paints = 0;
+    // The slowest step and the median: an edit's first keystroke in a line just read pays for
+    // copying it into a block with room and for a first scan that leaves places in it.
+    std::vector<double> Steps;
 
     void Report(benchmark::State& state, const char* baselineName) const
     {
@@ -269,6 +272,12 @@ struct TFigures {
         state.counters["vs_baseline"] = Wall / Baseline;
         state.counters["paints"] = Paints;
         state.counters["file_MB"] = FileBytes() / 1e6;
+        if (!Steps.empty()) {
+            std::vector<double> sorted = Steps;
+            std::sort(sorted.begin(), sorted.end());
+            state.counters["median_ms"] = sorted[sorted.size() / 2] * 1e3;
+            state.counters["max_ms"] = sorted.back() * 1e3;
+        }
     }
 };
 
@@ -321,6 +330,7 @@ void TimeStep(benchmark::State& state, TWindow& window, TFigures& figures, Step&
     window.Paint();
     state.SetIterationTime(timer.Wall());
     figures.Wall += timer.Wall();
+    figures.Steps.push_back(timer.Wall());
     figures.Cpu += timer.Cpu();
     figures.Paints += window.Counter.Paints - paints;
 }

@@ -124,10 +124,12 @@ TEST(SynEditCoreStates, EditsAlongLinesOfMegabytesKeepStatesAndUndo) {
     for (const auto& line : original) core.Lines().Add(line);
     const char* const pieces[] = {"/*", "*/", "'", "z", "\n", "/* q\n*/", ""};
     std::mt19937 random(23);
-    for (int step = 0; step < 60; ++step) {
+    for (int step = 0; step < 150; ++step) {
         const int line = static_cast<int>(random() % static_cast<unsigned>(core.LineCount())) + 1;
         const int length = static_cast<int>(core.LineText(line).size());
-        const int from = static_cast<int>(random() % static_cast<unsigned>(length + 1)) + 1;
+        // Half of the edits where typing makes them, near the line's start.
+        const int reach = step % 2 == 0 ? length + 1 : std::min(length + 1, 1024);
+        const int from = static_cast<int>(random() % static_cast<unsigned>(reach)) + 1;
         const int to = std::min(length + 1, from + static_cast<int>(random() % 3));
         core.SetSelection({from, line}, {to, line});
         core.SetSelText(pieces[random() % std::size(pieces)]);

@@ -210,6 +210,24 @@ TEST(CssTokenizer, ScanLineFromEndsAsTheTokenLoopDoes)
             EXPECT_TRUE(direct.AtLineEnd());
             EXPECT_EQ(direct.TokenStart(), stepped.TokenStart()) << line << " from " << state;
             EXPECT_EQ(direct.LineIndex(), 3);
+            // In parts, pausing at or after every byte: the same end state, and each pause place
+            // is reached in the same state when the line stops just past it.
+            for (std::size_t pauseAt = 1; pauseAt <= line.size(); ++pauseAt) {
+                std::size_t offset = 0;
+                std::intptr_t partState = state;
+                ASSERT_TRUE(direct.ScanLinePart(line, offset, partState, pauseAt));
+                if (offset < line.size()) {
+                    ASSERT_GE(offset, pauseAt);
+                    const std::string prefix = line.substr(0, offset + 1);
+                    std::size_t prefixOffset = 0;
+                    std::intptr_t prefixState = state;
+                    direct.ScanLinePart(prefix, prefixOffset, prefixState, pauseAt);
+                    EXPECT_EQ(std::pair(prefixOffset, prefixState), std::pair(offset, partState)) << line << " at " << pauseAt;
+                    direct.ScanLinePart(line, offset, partState, line.size());
+                }
+                EXPECT_EQ(offset, line.size());
+                EXPECT_EQ(partState, stepped.LineState()) << line << " paused at " << pauseAt;
+            }
         }
     }
 }

@@ -373,7 +373,7 @@ TEST(LineStatesInvariant, HoldsAfterEveryStepOfRandomEdits)
     editor.States.SetHighlighter(&css);
     std::vector<TSynLineStore> aside;
     int checked = 0;
-    for (int step = 0; step < 6000; ++step) {
+    for (int step = 0; step < 7000; ++step) {
         const int count = editor.Lines.Count();
         const int at = count == 0 ? 0 : static_cast<int>(random() % static_cast<unsigned>(count));
         switch (random() % 21) {
@@ -386,8 +386,32 @@ TEST(LineStatesInvariant, HoldsAfterEveryStepOfRandomEdits)
         case 7: case 8: case 9:
             editor.Lines.Delete(at);
             break;
-        case 10: case 11: case 12:
+        case 10: case 11:
             editor.Lines.Put(at, line());
+            break;
+        case 12:
+            // An edit inside a line, as typing does it; now and then the line is first made long
+            // enough to keep places inside it.
+            if (count > 0 && random() % 30 == 0) {
+                std::string text;
+                while (text.size() < 80 * 1024)
+                    text += line() + "x y";
+                editor.Lines.Put(at, text);
+            } else if (count > 0) {
+                // Mostly the first long line.
+                int index = at;
+                for (int i = random() % 4 != 0 ? 0 : count; i < count; ++i) {
+                    if (editor.Lines.Get(i).size() >= 64 * 1024) {
+                        index = i;
+                        break;
+                    }
+                }
+                for (unsigned n = 1 + random() % 8; n > 0; --n) {
+                    const std::size_t length = editor.Lines.Get(index).size();
+                    const std::size_t from = random() % 2 == 0 ? random() % (length + 1) : std::min<std::size_t>(length, random() % 64);
+                    editor.Lines.Splice(index, from, random() % 4, pieces[random() % std::size(pieces)]);
+                }
+            }
             break;
         case 13:
             if (random() % 8 == 0)

@@ -2,9 +2,14 @@
 #include "platform/Exceptions.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
-
+#include <cstdlib>
+#include <fstream>
+#include <new>
 #include <random>
 #include <string>
 #include <utility>
@@ -326,6 +331,38 @@ TEST(SynLineStore, MovedLinesOutliveTheListTheyCameFrom)
         ASSERT_EQ(kept.Get(i).data()[kept.Get(i).size()], '\0');
 }
 
+// An edit that needs a new block when there is no memory for one: a clear error, and the line as
+// it was. Runs in a child process whose address space is held to what it already has.
+int SpliceWithoutMemory()
+{
+    TSynEditList list;
+    const std::string line(std::size_t{8} << 20, 'a');
+    list.Add(line);
+    list.Add("next");
+    const std::string piece(std::size_t{1} << 20, 'b');  // more than the room before the text
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    rlimit held{};
+    held.rlim_cur = held.rlim_max = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{1} << 20);
+    ::setrlimit(RLIMIT_AS, &held);
+    bool refused = false;
+    try {
+        list.Splice(0, 10, 2, piece);
+    } catch (const std::bad_alloc&) {
+        refused = true;
+    }
+    return refused && list.Get(0) == line && list.Get(1) == "next" ? 0 : 1;
+}
+
+TEST(SynEditListDeathTest, AnEditWithoutMemoryForItsBlockLeavesTheLineAsItWas)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's shadow memory takes the address space limit's meaning";
+#endif
+    EXPECT_EXIT(std::_Exit(SpliceWithoutMemory()), ::testing::ExitedWithCode(0), "");
+}
+
 // The gap buffer against a plain vector, through long random runs of edits at random places.
 TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
 {
@@ -369,6 +406,28 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
                 const std::string piece = text.substr(0, static_cast<std::size_t>(step) % 4);
                 list.Splice(at, from, n, piece);
                 line.replace(from, n, piece);
+            } else if (const auto longLine = std::find_if(model.begin(), model.end(), [](const auto& line) { return line.first.size() >= 4000; });
+                       longLine != model.end() && step % 3 == 1) {
+                // A run of edits near one end of a long line, through the room it keeps on either
+                // side and past it, then now and then most of the line deleted at once.
+                const int index = static_cast<int>(longLine - model.begin());
+                std::string& line = longLine->first;
+                for (int i = 0; i < 60; ++i) {
+                    const std::size_t near = static_cast<std::size_t>(random() % 64);
+                    const std::size_t from = step % 2 == 0 ? std::min(near, line.size()) : line.size() - std::min(near, line.size());
+                    const std::size_t n = std::min<std::size_t>(random() % 3, line.size() - from);
+                    const std::string piece(random() % 300, static_cast<char>('A' + i % 26));
+                    list.Splice(index, from, n, piece);
+                    line.replace(from, n, piece);
+                }
+                if (random() % 4 == 0) {
+                    const std::size_t n = line.size() * 3 / 4;
+                    const std::size_t from = random() % (line.size() - n + 1);
+                    list.Splice(index, from, n, text);
+                    line.replace(from, n, text);
+                }
+                ASSERT_EQ(list.Get(index), line) << "step " << step;
+                ASSERT_EQ(list.GetObject(index), longLine->second);
             } else if (count > 0) {
                 list.Put(at, text);
                 model[static_cast<std::size_t>(at)].first = text;
@@ -409,6 +468,13 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
                 ASSERT_EQ(list.Get(i), model[static_cast<std::size_t>(i)].first) << "step " << step;
                 ASSERT_EQ(list.GetObject(i), model[static_cast<std::size_t>(i)].second);
             }
+            // A batch of views across the gap, wherever it stands, and one that runs past the end.
+            std::array<std::string_view, 64> views;
+            const int first = static_cast<int>(random() % static_cast<unsigned>(list.Count() + 1));
+            const std::size_t n = list.GetRange(first, views);
+            ASSERT_EQ(n, std::min<std::size_t>(views.size(), model.size() - std::min<std::size_t>(model.size(), static_cast<std::size_t>(first))));
+            for (std::size_t i = 0; i < n; ++i)
+                ASSERT_EQ(views[i], model[static_cast<std::size_t>(first) + i].first);
         }
     }
 }
