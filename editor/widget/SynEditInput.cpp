@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace pindle {
 namespace {
@@ -144,8 +145,19 @@ QVariant TCustomSynEdit::inputMethodQuery(Qt::InputMethodQuery query) const
         return positionOf(caret);
     case Qt::ImAnchorPosition:
         return positionOf(core_.SelAnchor());
-    case Qt::ImCurrentSelection:
-        return ToQString(core_.SelText(), encoding);
+    case Qt::ImCurrentSelection: {
+        // As far as the selection lies in the surrounding text, which an input method reads it with:
+        // Select All in a large document would otherwise be converted whole at every caret move.
+        const QString around = part(from, to);
+        const auto inAround = [&](TBufferCoord at) {
+            if (at.Line != caret.Line)
+                return at.Line < caret.Line ? 0 : static_cast<int>(around.size());
+            return positionOf(at);
+        };
+        const int anchor = inAround(core_.SelAnchor());
+        const int cursor = positionOf(caret);
+        return around.mid(std::min(anchor, cursor), std::abs(anchor - cursor));
+    }
     case Qt::ImHints:
         return static_cast<int>(Qt::ImhMultiLine | Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     default:

@@ -235,6 +235,13 @@ TEST_F(EditorWidget, TypesPastesAndComposesUtf8)
     QTest::keyClick(editor_, Qt::Key_Left, Qt::ShiftModifier);
     QTest::keyClick(editor_, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(desktop_.Clipboard, "\xE6\x97\xA5");
+    EXPECT_EQ(editor_->inputMethodQuery(Qt::ImCurrentSelection).toString(), QStringLiteral("\u65E5"));
+    // A selection from the line before is told as far as the surrounding text reaches.
+    Core().Lines().Insert(0, "p {}");
+    Core().SetCaretXY({3, 1});
+    QTest::keyClick(editor_, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(editor_->inputMethodQuery(Qt::ImCurrentSelection).toString(), QStringLiteral("a "));
+    Core().Lines().Delete(0);
 
     // An input method: the pre-edit text shows at the caret and changes nothing; the commit types.
     Core().SetCaretXY({5, 1});
