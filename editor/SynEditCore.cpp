@@ -5,6 +5,7 @@
 #include "platform/HugePages.h"
 
 #include <climits>
+#include <cstring>
 #include <utility>
 
 namespace pindle {
@@ -285,36 +286,52 @@ bool TSynEditCore::IsSelected(int line, int ch) const noexcept {
     return ch >= first && ch < last;
 }
 
-std::string TSynEditCore::SelText() const {
-    if (!SelAvail()) return {};
+// Calls `piece` with each part of the selected text in order: the selected part of each line and
+// the line breaks between them.
+template <typename TPiece>
+void TSynEditCore::ForEachSelPiece(TPiece&& piece) const {
     const TBufferCoord b = ClampToText(BlockBegin());
     const TBufferCoord e = ClampToText(BlockEnd());
-    std::string text;
-    if (selectionMode_ == TSynSelectionMode::smNormal) {
-        std::size_t size = 0;
-        for (int line = b.Line; line <= e.Line; ++line) size += LineText(line).size() + 1;
-        text.reserve(size);
-        AdviseHugePages(text.data(), text.capacity());
-        for (int line = b.Line; line <= e.Line; ++line) {
-            const std::string_view s = LineText(line);
-            const std::size_t from = line == b.Line ? static_cast<std::size_t>(b.Char - 1) : 0;
-            const std::size_t to = line == e.Line ? static_cast<std::size_t>(e.Char - 1) : s.size();
-            text.append(s.substr(from, to - from));
-            if (line != e.Line) text.push_back('\n');
-        }
-        return text;
-    }
     for (int line = b.Line; line <= e.Line; ++line) {
         const std::string_view s = LineText(line);
-        if (selectionMode_ == TSynSelectionMode::smLine) {
-            text.append(s);
-            text.push_back('\n');
+        if (selectionMode_ == TSynSelectionMode::smNormal) {
+            const std::size_t from = line == b.Line ? static_cast<std::size_t>(b.Char - 1) : 0;
+            const std::size_t to = line == e.Line ? static_cast<std::size_t>(e.Char - 1) : s.size();
+            piece(s.substr(from, to - from));
+        } else if (selectionMode_ == TSynSelectionMode::smLine) {
+            piece(s);
+            piece(std::string_view("\n"));
             continue;
+        } else {
+            const auto [left, right] = ColumnBlockOfLine(line);
+            piece(CharRange(s, left, right));
         }
-        const auto [left, right] = ColumnBlockOfLine(line);
-        text.append(CharRange(s, left, right));
-        if (line != e.Line) text.push_back('\n');
+        if (line != e.Line) piece(std::string_view("\n"));
     }
+}
+
+std::size_t TSynEditCore::SelTextSize() const {
+    if (!SelAvail()) return 0;
+    std::size_t size = 0;
+    ForEachSelPiece([&](std::string_view piece) { size += piece.size(); });
+    return size;
+}
+
+void TSynEditCore::WriteSelText(char* out) const {
+    if (!SelAvail()) return;
+    ForEachSelPiece([&](std::string_view piece) {
+        std::memcpy(out, piece.data(), piece.size());
+        out += piece.size();
+    });
+}
+
+std::string TSynEditCore::SelText() const {
+    std::string text;
+    const std::size_t size = SelTextSize();
+    if (size == 0) return text;
+    text.reserve(size);
+    AdviseHugePages(text.data(), text.capacity());
+    ForEachSelPiece([&](std::string_view piece) { text.append(piece); });
     return text;
 }
 
@@ -644,7 +661,8 @@ void TSynEditCore::ClearUndo() {
 // Clipboard.
 
 void TSynEditCore::CopyToClipboard() {
-    if (clipboard_ != nullptr && SelAvail()) clipboard_->SetText(SelText());
+    if (clipboard_ == nullptr || !SelAvail()) return;
+    clipboard_->SetTextOf(SelTextSize(), [this](char* out) { WriteSelText(out); });
 }
 
 void TSynEditCore::CutToClipboard() {

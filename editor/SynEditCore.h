@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +36,15 @@ inline constexpr TSynEditorOptions eoShowScrollHint = 1u << 5;   // widget: hint
 class ISynClipboard {
 public:
     virtual ~ISynClipboard() = default;
-    virtual void SetText(const std::string& text) = 0;
+    // Takes the text by value: a copied selection can be tens of megabytes, and it is moved on.
+    virtual void SetText(std::string text) = 0;
+    // The text made in place: `write` puts exactly `size` bytes at the address it is given. A
+    // clipboard that keeps its own buffer fills it without an intermediate string.
+    virtual void SetTextOf(std::size_t size, const std::function<void(char*)>& write) {
+        std::string text(size, '\0');
+        write(text.data());
+        SetText(std::move(text));
+    }
     [[nodiscard]] virtual std::string Text() = 0;
 };
 
@@ -112,6 +122,9 @@ public:
     [[nodiscard]] bool SelAvail() const noexcept { return anchor_ != selEnd_; }
     // The selected text, lines joined with LF; a line selection ends every line with LF.
     [[nodiscard]] std::string SelText() const;
+    // The size of SelText() in bytes, and the same bytes written at `out` (which has that room).
+    [[nodiscard]] std::size_t SelTextSize() const;
+    void WriteSelText(char* out) const;
     // Replaces the selection (or inserts at the caret) with text whose lines may end in CR LF, CR or
     // LF; one undo entry.
     void SetSelText(std::string_view text);
@@ -221,6 +234,8 @@ private:
     TBufferCoord DeleteSelection();
     // The selected characters of a line of a column selection, [first, last).
     [[nodiscard]] std::pair<int, int> ColumnBlockOfLine(int line) const noexcept;
+    template <typename TPiece>
+    void ForEachSelPiece(TPiece&& piece) const;
     void DeleteWholeLines(int first, int last);
     void JoinNextLine(TBufferCoord at);
     void BreakLine(bool caretStays);

@@ -89,6 +89,10 @@ public:
     void MessageBeep(TBeep) override {}
     int MessageBox(QWidget*, TMsgDlgType, const std::string&, const std::string&) override { return mrOk; }
     void SetClipboardText(const std::string& text) override { real_.SetClipboardText(text); }
+    void SetClipboardTextOf(std::size_t size, const std::function<void(char*)>& write) override
+    {
+        real_.SetClipboardTextOf(size, write);
+    }
     std::string ClipboardText() override { return real_.ClipboardText(); }
     bool HasPrimarySelection() override { return real_.HasPrimarySelection(); }
     void SetPrimaryText(const std::string& text) override { real_.SetPrimaryText(text); }

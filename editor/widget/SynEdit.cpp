@@ -268,10 +268,10 @@ void TCustomSynEdit::KeystrokeRefused()
 
 // The desktop's clipboard and primary selection hold UTF-8; the document's bytes are converted on
 // the way.
-std::string TCustomSynEdit::ToDesktopText(const std::string& text) const
+std::string TCustomSynEdit::ToDesktopText(std::string text) const
 {
     if (Encoding() == TTextEncoding::Utf8)
-        return text;
+        return text;  // moved, not copied
     return FromQString(ToQString(text, Encoding()), TTextEncoding::Utf8);
 }
 
@@ -283,9 +283,19 @@ std::string TCustomSynEdit::FromDesktopText(const std::string& text) const
     return FromQString(ToQString(text, TTextEncoding::Utf8), Encoding());
 }
 
-void TCustomSynEdit::SetText(const std::string& text)
+void TCustomSynEdit::SetText(std::string text)
 {
-    Desktop().SetClipboardText(ToDesktopText(text));
+    Desktop().SetClipboardText(ToDesktopText(std::move(text)));
+}
+
+// A UTF-8 document's selection is written straight into the desktop's clipboard buffer.
+void TCustomSynEdit::SetTextOf(std::size_t size, const std::function<void(char*)>& write)
+{
+    if (Encoding() == TTextEncoding::Utf8) {
+        Desktop().SetClipboardTextOf(size, write);
+        return;
+    }
+    ISynClipboard::SetTextOf(size, write);
 }
 
 std::string TCustomSynEdit::Text()

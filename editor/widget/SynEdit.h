@@ -114,9 +114,10 @@ private:
     void StatusChanged() override;
     void KeystrokeRefused() override;
     // The core's clipboard is the desktop's.
-    void SetText(const std::string& text) override;
+    void SetText(std::string text) override;
+    void SetTextOf(std::size_t size, const std::function<void(char*)>& write) override;
     [[nodiscard]] std::string Text() override;
-    [[nodiscard]] std::string ToDesktopText(const std::string& text) const;
+    [[nodiscard]] std::string ToDesktopText(std::string text) const;
     [[nodiscard]] std::string FromDesktopText(const std::string& text) const;
     void PublishPrimarySelection();
     // A middle click: the caret to the point, the primary selection inserted there.

@@ -2,7 +2,9 @@
 // dialogs, opening an address), behind one interface so that tests replace it with a scripted fake.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,6 +37,14 @@ public:
     virtual int MessageBox(QWidget* parent, TMsgDlgType type, const std::string& caption,
                            const std::string& text) = 0;
     virtual void SetClipboardText(const std::string& text) = 0;
+    // The clipboard's text made in place: `write` puts `size` bytes of UTF-8 at the address it is
+    // given. The desktop fills its own buffer, so a large copy is not held twice.
+    virtual void SetClipboardTextOf(std::size_t size, const std::function<void(char*)>& write)
+    {
+        std::string text(size, '\0');
+        write(text.data());
+        SetClipboardText(text);
+    }
     [[nodiscard]] virtual std::string ClipboardText() = 0;
     // The primary selection of X and Wayland desktops: the text selected last, which a middle click
     // pastes. Where the desktop has none, setting does nothing and the text is empty.

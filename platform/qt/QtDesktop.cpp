@@ -182,21 +182,14 @@ public:
         return box.clickedButton() == yes ? mrYes : mrNo;
     }
 
-    // Valid UTF-8 goes to the clipboard as it is, without a detour through UTF-16 that would cost
-    // twice its size; other programs ask for exactly these bytes.
     void SetClipboardText(const std::string& text) override
     {
-        if (!IsValidUtf8(text)) {
-            QApplication::clipboard()->setText(ToQString(text));
-            return;
-        }
-        QByteArray bytes(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
-        AdviseHugePages(bytes.data(), text.size());
-        std::memcpy(bytes.data(), text.data(), text.size());
-        auto mime = std::make_unique<QMimeData>();
-        mime->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
-        mime->setData(QStringLiteral("text/plain"), bytes);
-        QApplication::clipboard()->setMimeData(mime.release());
+        SetClipboardTextOf(text.size(), [&](char* out) { std::memcpy(out, text.data(), text.size()); });
+    }
+
+    void SetClipboardTextOf(std::size_t size, const std::function<void(char*)>& write) override
+    {
+        Put(QClipboard::Clipboard, size, write);
     }
 
     std::string ClipboardText() override { return FromQString(QApplication::clipboard()->text()); }
@@ -206,7 +199,7 @@ public:
     void SetPrimaryText(const std::string& text) override
     {
         if (HasPrimarySelection())
-            QApplication::clipboard()->setText(ToQString(text), QClipboard::Selection);
+            Put(QClipboard::Selection, text.size(), [&](char* out) { std::memcpy(out, text.data(), text.size()); });
     }
 
     std::string PrimaryText() override
@@ -229,6 +222,26 @@ public:
             return std::nullopt;
         settings.FileName = FileNameFromQString(dialog.selectedFiles().constFirst());
         return settings.FileName;
+    }
+
+private:
+    // Valid UTF-8 goes to the clipboard as its bytes, offered as plain text, without a detour
+    // through UTF-16 that would cost twice its size; other programs ask for exactly these bytes.
+    // Other bytes are read as the text converter reads them. The buffer is filled in place.
+    static void Put(QClipboard::Mode mode, std::size_t size, const std::function<void(char*)>& write)
+    {
+        QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+        AdviseHugePages(bytes.data(), size);
+        write(bytes.data());
+        const std::string_view text(bytes.constData(), size);
+        if (!IsValidUtf8(text)) {
+            QApplication::clipboard()->setText(ToQString(text), mode);
+            return;
+        }
+        auto mime = std::make_unique<QMimeData>();
+        mime->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+        mime->setData(QStringLiteral("text/plain"), bytes);
+        QApplication::clipboard()->setMimeData(mime.release(), mode);
     }
 };
 

@@ -20,7 +20,7 @@ namespace {
 
 class TTestClipboard : public ISynClipboard {
 public:
-    void SetText(const std::string& text) override { Content = text; }
+    void SetText(std::string text) override { Content = std::move(text); }
     std::string Text() override { return Content; }
     std::string Content;
 };

@@ -56,7 +56,7 @@ TEST(SynEditCoreStates, RandomEditsKeepLineStatesEqualToAFullRescan) {
         ecColumnSelect,   ecLineSelect,   ecNormalSelect, ecSelWordRight, ecSelPageDown,  ecSelEditorTop,
         ecToggleMode,     ecScrollDown,   ecSetMarker1,  ecGotoMarker1};
     struct TClipboard : ISynClipboard {
-        void SetText(const std::string& text) override { Content = text; }
+        void SetText(std::string text) override { Content = std::move(text); }
         std::string Text() override { return Content; }
         std::string Content = "/* pasted\r\n*/ x";
     } clipboard;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pindle {
@@ -12,7 +15,7 @@ namespace {
 
 class TFakeClipboard : public ISynClipboard {
 public:
-    void SetText(const std::string& text) override { Content = text; }
+    void SetText(std::string text) override { Content = std::move(text); }
     std::string Text() override { return Content; }
     std::string Content;
 };
@@ -437,6 +440,55 @@ TEST_F(CoreTest, CutCopyPaste) {
     // Copy without a selection leaves the clipboard alone.
     Key(Ctrl | vk::Insert);
     EXPECT_EQ(clipboard.Content, "x\r\ny\rz\n");
+}
+
+// Copy writes the selection straight into the clipboard's buffer of the size it announced: the same
+// bytes as SelText, in every selection mode, and not one byte beyond.
+TEST_F(CoreTest, CopyWritesExactlyTheSelectedTextInPlace) {
+    class TGuardedClipboard : public ISynClipboard {
+    public:
+        void SetText(std::string text) override { Content = std::move(text); }
+        std::string Text() override { return Content; }
+        void SetTextOf(std::size_t size, const std::function<void(char*)>& write) override {
+            std::string buffer(size + 8, '#');
+            write(buffer.data());
+            Guard = buffer.substr(size);
+            Content = buffer.substr(0, size);
+        }
+        std::string Content, Guard;
+    } guarded;
+    core.SetClipboard(&guarded);
+    const std::string wide = "\xE4\xB8\xAD\xE6\x96\x87x";  // two wide characters, then x
+    const Lines text{"abc", "", wide};
+    const Lines block{"abcd", "", "wxyz"};
+    const struct {
+        Lines Before;
+        TBufferCoord Anchor, End;
+        TSynSelectionMode Mode;
+        std::string Expected;
+    } cases[] = {
+        {text, {2, 1}, {4, 3}, TSynSelectionMode::smNormal, "bc\n\n" + wide.substr(0, 3)},
+        {text, {4, 3}, {2, 1}, TSynSelectionMode::smNormal, "bc\n\n" + wide.substr(0, 3)},  // leftwards
+        {text, {1, 1}, {12, 3}, TSynSelectionMode::smNormal, "abc\n\n" + wide},  // beyond the line end
+        {block, {2, 1}, {4, 3}, TSynSelectionMode::smColumn, "bc\n\nxy"},
+        {text, {2, 1}, {2, 3}, TSynSelectionMode::smLine, "abc\n\n" + wide + "\n"},
+        {text, {2, 2}, {2, 2}, TSynSelectionMode::smNormal, "unchanged"},  // nothing selected
+    };
+    for (const auto& c : cases) {
+        core.Clear();
+        Load(c.Before);
+        guarded.Content = "unchanged";
+        core.SetSelectionMode(c.Mode);
+        core.SetSelection(c.Anchor, c.End);
+        Key(Ctrl | 'C');
+        EXPECT_EQ(guarded.Content, c.Expected) << "from " << c.Anchor.Char << "," << c.Anchor.Line;
+        if (core.SelAvail()) {
+            EXPECT_EQ(guarded.Content, core.SelText());
+            EXPECT_EQ(core.SelTextSize(), c.Expected.size());
+            EXPECT_EQ(guarded.Guard, "########");
+        }
+    }
+    core.SetClipboard(&clipboard);
 }
 
 TEST_F(CoreTest, BlockIndentAndUnindent) {
