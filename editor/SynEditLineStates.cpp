@@ -1,7 +1,11 @@
 #include "editor/SynEditLineStates.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdint>
+#include <span>
+#include <thread>
 #include <utility>
 
 namespace pindle {
@@ -114,15 +118,106 @@ int TSynEditLineStates::RescanThrough(int index, int throughLine) noexcept
     return result - 1;
 }
 
+namespace {
+
+// Lines taken from the list at a time.
+constexpr std::size_t kBatch = 256;
+
+// Scans lines [first, last) of the list from state, going straight to each line's end (a pass that
+// touches none of the highlighter's token state), and hands each line's end state, which is the
+// next line's start, to put(index of the next line, state). Returns the end state of line last - 1.
+template <typename TPut>
+std::intptr_t ScanEnds(const TSynEditList& lines, TSynCustomHighlighter& highlighter, int first, int last,
+                       std::intptr_t state, TPut&& put) noexcept
+{
+    std::array<std::string_view, kBatch> views;
+    for (int i = first; i < last;) {
+        const std::size_t n = lines.GetRange(i, std::span(views.data(), std::min<std::size_t>(kBatch, last - i)));
+        for (std::size_t k = 0; k < n; ++k, ++i) {
+            std::size_t offset = 0;
+            highlighter.ScanLinePart(views[k], offset, state, SIZE_MAX);
+            put(i + 1, state);
+        }
+        if (n == 0)
+            break;
+    }
+    return state;
+}
+
+}  // namespace
+
 void TSynEditLineStates::RescanAllLines() noexcept
 {
     const int count = lines_.Count();
     if (highlighter_ == nullptr || count == 0)
         return;
     highlighter_->ResetLineState();
-    lines_.PutObject(0, highlighter_->LineState());
-    for (int i = 1; i < count; ++i)
-        lines_.PutObject(i, highlighter_->ScanLineFrom(lines_.Get(i - 1), i - 1, lines_.GetObject(i - 1)));
+    const std::intptr_t start = highlighter_->LineState();
+    lines_.PutObject(0, start);
+    if (count >= kRescanInTwoFrom && RescanInTwo(start))
+        return;
+    std::intptr_t state = start;
+    std::array<std::string_view, kBatch> views;
+    for (int i = 0; i + 1 < count;) {
+        const std::size_t n = lines_.GetRange(i, std::span(views.data(), std::min<std::size_t>(kBatch, count - 1 - i)));
+        for (std::size_t k = 0; k < n; ++k, ++i) {
+            state = highlighter_->ScanLineFrom(views[k], i, state);
+            lines_.PutObject(i + 1, state);
+        }
+    }
+}
+
+// A long list is scanned in two halves at once, the second on a thread of its own from the state a
+// list starts in, which is where most lines of a stylesheet start. Where the first half ends in
+// another state, the second half is scanned again from there until a line's start state agrees with
+// the one the thread found; every line after that one agrees too. The states stored are those of a
+// scan from the top either way.
+bool TSynEditLineStates::RescanInTwo(std::intptr_t start) noexcept
+{
+    const int count = lines_.Count();
+    // Only a highlighter that can scan a line without its token state can scan on another thread.
+    std::size_t probeOffset = 0;
+    std::intptr_t probeState = start;
+    if (!highlighter_->ScanLinePart(std::string_view(), probeOffset, probeState, SIZE_MAX))
+        return false;
+    const int middle = count / 2;
+    std::vector<std::int16_t> second;
+    std::thread helper;
+    try {
+        second.resize(static_cast<std::size_t>(count - middle));
+        helper = std::thread([&] {
+            ScanEnds(lines_, *highlighter_, middle, count - 1, start, [&](int index, std::intptr_t state) {
+                second[static_cast<std::size_t>(index - middle)] = static_cast<std::int16_t>(state);
+            });
+        });
+    } catch (...) {
+        return false;  // no memory or no thread: the scan runs on this one
+    }
+    // Line middle's own record is not touched until the helper is done: it reads that record.
+    std::intptr_t state = ScanEnds(lines_, *highlighter_, 0, middle - 1, start, [&](int index, std::intptr_t value) {
+        lines_.PutObject(index, value);
+    });
+    helper.join();
+    state = highlighter_->ScanLineFrom(lines_.Get(middle - 1), middle - 1, state);
+    lines_.PutObject(middle, state);
+    second[0] = static_cast<std::int16_t>(start);
+    for (int i = middle; i < count; ++i) {
+        if (state == second[static_cast<std::size_t>(i - middle)]) {
+            // From here on the helper's states are those of a scan from the top.
+            for (int k = i + 1; k < count; ++k)
+                lines_.PutObject(k, second[static_cast<std::size_t>(k - middle)]);
+            break;
+        }
+        lines_.PutObject(i, state);
+        if (i + 1 < count) {
+            state = highlighter_->ScanLineFrom(lines_.Get(i), i, state);
+            lines_.PutObject(i + 1, state);
+        }
+    }
+    // The highlighter ends as the scan from the top leaves it: past the last line but one.
+    if (count >= 2)
+        highlighter_->ScanLineFrom(lines_.Get(count - 2), count - 2, lines_.GetObject(count - 2));
+    return true;
 }
 
 void TSynEditLineStates::Notify(TSynLineEvent event, int index, int count)

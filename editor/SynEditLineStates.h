@@ -104,6 +104,7 @@ public:
 private:
     // Continues at least through line throughLine, so that the line after it gets its state checked.
     int RescanThrough(int index, int throughLine) noexcept;
+    bool RescanInTwo(std::intptr_t start) noexcept;
     void ScanLine(int index) noexcept;
     void Mark(const TRepaintRect& rect);
     void MarkRows(TRepaintRect area, int first, int last);
@@ -127,6 +128,8 @@ private:
     bool inBracket_ = false;
     std::optional<TRepaintRect> pending_;
 
+    // Lists from this many lines on are rescanned whole in two halves at once.
+    static constexpr int kRescanInTwoFrom = 1 << 16;
     // Lines from this length on keep places.
     static constexpr std::size_t kPlacesFrom = 64 * 1024;
     // Places inside the last long line scanned where the highlighter can take up its scan again,

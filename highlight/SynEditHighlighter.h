@@ -163,8 +163,10 @@ public:
     // earlier call gave out for the same bytes before it) up to the first place at or after byte
     // pauseAt where the scan can pause, or to the line's end. Sets offset to that place (text.size()
     // at the end) and state to the state there; at the end it is what ScanLineFrom returns. The
-    // state at a place depends on no byte after it. Touches none of the token scan's state. A
-    // highlighter that cannot pause inside a line returns false and changes nothing.
+    // state at a place depends on no byte after it. Touches none of the token scan's state, nor
+    // anything else of the highlighter's, so that two threads may call it at once (the editor scans
+    // a long list in two halves). A highlighter that cannot pause inside a line returns false and
+    // changes nothing.
     virtual bool ScanLinePart(std::string_view text, std::size_t& offset, std::intptr_t& state,
                               std::size_t pauseAt) noexcept
     {

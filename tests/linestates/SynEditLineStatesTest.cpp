@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pindle {
@@ -143,6 +144,38 @@ TEST_F(LineStates, WhileDetached_EditsLeaveTheValuesAndAttachingRecomputesThem)
     EXPECT_EQ(StoredStates(Editor.Lines), (TStates{0, 0, 1, 1, 0}));
     Editor.States.SetHighlighter(&Css);
     EXPECT_EQ(StoredStates(Editor.Lines), (TStates{0, 0, 0, 0, 0}));
+}
+
+// A long list is scanned in two halves at once, the second from the list's start state; wherever a
+// comment left open in the first half carries into the second, the states still come out as a scan
+// from the top gives them.
+TEST(LineStatesLongList, ScanningInTwoHalvesGivesTheStatesOfAScanFromTheTop)
+{
+    constexpr int count = 70001;  // the second half begins at line 35000
+    const struct {
+        const char* Name;
+        std::vector<std::pair<int, const char*>> Lines;  // (index, text); the others are "a { b: c; }"
+    } cases[] = {
+        {"no comments", {}},
+        {"a comment across the middle", {{100, "a { /* b"}, {40000, "*/ c {"}}},
+        {"a comment opened on the line before the middle, never closed", {{34999, "/*"}}},
+        {"a comment opened on the middle line", {{35000, "x /* y"}, {35002, "*/"}}},
+        {"a comment only in the second half", {{50000, "/* a"}, {60000, "b */"}}},
+        {"a comment closed on the middle line", {{20000, "/*"}, {35000, "*/ d"}}},
+        {"a comment that opens on the last line", {{count - 1, "/*"}}},
+        {"a string hiding an opener on the line before the middle", {{34999, "a { b: '/*'; }"}}},
+    };
+    for (const auto& c : cases) {
+        TSynCssSyn css;
+        TEditorFixture editor;
+        std::vector<std::string> text(count, "a { b: c; }");
+        for (const auto& [index, line] : c.Lines)
+            text[static_cast<std::size_t>(index)] = line;
+        for (const std::string& line : text)
+            editor.Lines.Add(line);
+        editor.States.SetHighlighter(&css);
+        EXPECT_EQ(StoredStates(editor.Lines), RescannedStates(editor.Lines)) << c.Name;
+    }
 }
 
 TEST_F(LineStates, AttachingMeasuresRepaintsAndListensForAttributeChanges)
