@@ -171,7 +171,7 @@ void TSynEditLineStates::RescanAllLines() noexcept
 // list starts in, which is where most lines of a stylesheet start. Where the first half ends in
 // another state, the second half is scanned again from there until a line's start state agrees with
 // the one the thread found; every line after that one agrees too. The states stored are those of a
-// scan from the top either way.
+// scan from the top either way, and no memory beside the records is needed.
 bool TSynEditLineStates::RescanInTwo(std::intptr_t start) noexcept
 {
     const int count = lines_.Count();
@@ -180,37 +180,28 @@ bool TSynEditLineStates::RescanInTwo(std::intptr_t start) noexcept
     std::intptr_t probeState = start;
     if (!highlighter_->ScanLinePart(std::string_view(), probeOffset, probeState, SIZE_MAX))
         return false;
+    // This thread reads and writes the records of lines 0 to middle - 1, the helper those from
+    // middle on.
     const int middle = count / 2;
-    std::vector<std::int16_t> second;
+    const auto put = [this](int index, std::intptr_t state) { lines_.PutObjectShared(index, state); };
+    lines_.PrepareSharedPuts();
     std::thread helper;
     try {
-        second.resize(static_cast<std::size_t>(count - middle));
-        helper = std::thread([&] {
-            ScanEnds(lines_, *highlighter_, middle, count - 1, start, [&](int index, std::intptr_t state) {
-                second[static_cast<std::size_t>(index - middle)] = static_cast<std::int16_t>(state);
-            });
-        });
+        helper = std::thread([&] { ScanEnds(lines_, *highlighter_, middle, count - 1, start, put); });
     } catch (...) {
-        return false;  // no memory or no thread: the scan runs on this one
+        return false;  // no thread: the scan runs on this one
     }
-    // Line middle's own record is not touched until the helper is done: it reads that record.
-    std::intptr_t state = ScanEnds(lines_, *highlighter_, 0, middle - 1, start, [&](int index, std::intptr_t value) {
-        lines_.PutObject(index, value);
-    });
+    std::intptr_t state = ScanEnds(lines_, *highlighter_, 0, middle - 1, start, put);
     helper.join();
     state = highlighter_->ScanLineFrom(lines_.Get(middle - 1), middle - 1, state);
     lines_.PutObject(middle, state);
-    second[0] = static_cast<std::int16_t>(start);
-    for (int i = middle; i < count; ++i) {
-        if (state == second[static_cast<std::size_t>(i - middle)]) {
-            // From here on the helper's states are those of a scan from the top.
-            for (int k = i + 1; k < count; ++k)
-                lines_.PutObject(k, second[static_cast<std::size_t>(k - middle)]);
-            break;
-        }
-        lines_.PutObject(i, state);
-        if (i + 1 < count) {
+    // The lines after the middle hold the states of a scan that took start for line middle's;
+    // from the first line whose state agrees, all the rest do.
+    if (state != start) {
+        for (int i = middle; i + 1 < count; ++i) {
             state = highlighter_->ScanLineFrom(lines_.Get(i), i, state);
+            if (state == lines_.GetObject(i + 1))
+                break;
             lines_.PutObject(i + 1, state);
         }
     }

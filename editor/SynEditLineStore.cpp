@@ -386,6 +386,14 @@ void TSynLineStore::PutObject(int index, std::intptr_t value) noexcept
     mayHoldValues_ = mayHoldValues_ || value != 0;
 }
 
+void TSynLineStore::PutObjectShared(int index, std::intptr_t value) noexcept
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= Size())
+        return;
+    std::uint64_t& bits = At(static_cast<std::size_t>(index)).Bits;
+    bits = PackRecord(BlockOf(bits), value);
+}
+
 void TSynLineStore::MoveGap(std::size_t position) noexcept
 {
     if (position == gapStart_)

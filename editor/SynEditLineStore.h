@@ -34,6 +34,10 @@ public:
     // The value as stored: the low 16 bits of what was put, sign-extended.
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept;
     void PutObject(int index, std::intptr_t value) noexcept;
+    // Two threads may store values at once, each into lines the other neither reads nor writes,
+    // once PrepareSharedPuts has been called and until the next other change of the store.
+    void PrepareSharedPuts() noexcept { mayHoldValues_ = true; }
+    void PutObjectShared(int index, std::intptr_t value) noexcept;
 
     // Appends a line whose text is packed into the store's large pages; its value is 0. Meant for
     // filling a store line after line (a file being read): the pages are given back only with the

@@ -49,6 +49,9 @@ public:
     }
     // Stores the value silently (no event); outside 0..Count-1 it does nothing.
     void PutObject(int index, std::intptr_t value) noexcept { lines_.PutObject(index, value); }
+    // Values stored by two threads at once, each in lines of its own (see TSynLineStore).
+    void PrepareSharedPuts() noexcept { lines_.PrepareSharedPuts(); }
+    void PutObjectShared(int index, std::intptr_t value) noexcept { lines_.PutObjectShared(index, value); }
 
     // Appends a line; returns its index. Fires LineAdded.
     int Add(std::string_view text);
