@@ -18,6 +18,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <string_view>
@@ -31,6 +32,18 @@ void TSafeSave::TDescriptor::Reset(int fd) noexcept
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = fd;
+}
+
+void TSafeSave::TDescriptor::ResetInBackground() noexcept
+{
+    const int fd = std::exchange(fd_, -1);
+    if (fd < 0)
+        return;
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
 }
 
 using namespace safesave;
@@ -310,6 +323,7 @@ void TSafeSave::ReplaceTarget()
         }
         ::unlinkat(folder, temporary, 0);
         tempName_.Release();
+        target_.Fd.ResetInBackground();  // the old file's last reference
     } else if (errno == EINVAL || errno == ENOSYS) {
         struct stat now {};  // a file system that cannot swap: the name is checked just before
         if (::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, target_.Old))
