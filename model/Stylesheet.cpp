@@ -253,7 +253,10 @@ public:
     {
     }
 
-    void AddLine(std::string_view line)
+    void AddLine(std::string_view line) { AddLine(line, IsPlainAsciiWithoutStar(line)); }
+
+    // plain: the line is known to be all ASCII without a '*' (false when not known).
+    void AddLine(std::string_view line, bool plain)
     {
         if (first_) {
             first_ = false;
@@ -264,7 +267,6 @@ public:
                     return;
             }
         }
-        const bool plain = IsPlainAsciiWithoutStar(line);
         if (utf8_ && !plain && !IsValidUtf8(line))
             utf8_ = false;
         const TMarkers markers = plain ? TMarkers{} : FindMarkers(line);
@@ -338,9 +340,11 @@ TStylesheetFormat ReadStylesheet(const std::string& fileName, IStylesheetReceive
 {
     TTextReader reader(fileName);
     TStylesheetBuilder builder(receiver, static_cast<unsigned long long>(reader.FileSize()));
+    reader.SetWatchedByte('*');
     std::string_view line;
-    while (reader.NextLine(line))
-        builder.AddLine(line);
+    bool plain = false;
+    while (reader.NextLine(line, plain))
+        builder.AddLine(line, plain);
     reader.Close();
     return builder.Format();
 }

@@ -187,24 +187,44 @@ void TTextWriter::Close()
 
 namespace {
 
-// The first CR or LF in [start, limit), or limit. Eight bytes at a time: a byte equal to CR or LF
-// becomes zero after the XOR, and the classic zero-byte test finds it. The test marks the lowest
-// such byte exactly (only bytes above it can be marked wrongly), so on a little-endian machine the
-// lowest mark is the line end itself.
-const char* FindLineEnd(const char* start, const char* limit)
+// Whether a byte is beyond ASCII or is the watched byte.
+bool IsOdd(char c, char watched) noexcept
+{
+    return static_cast<unsigned char>(c) >= 0x80 || c == watched;
+}
+
+// The first CR or LF in [start, limit), or limit; plain stays true only while every byte before it
+// is ASCII and none is the watched byte. Eight bytes at a time: a byte equal to CR or LF becomes zero
+// after the XOR, and the classic zero-byte test finds it. The test marks the lowest such byte exactly
+// (only bytes above it can be marked wrongly), so on a little-endian machine the lowest mark is the
+// line end itself; the bytes before it in that word are then looked at one by one.
+const char* FindLineEnd(const char* start, const char* limit, char watched, bool& plain)
 {
     constexpr std::uint64_t Ones = 0x0101010101010101ULL;
     constexpr std::uint64_t Highs = 0x8080808080808080ULL;
     const char* p = start;
+    const auto checkBefore = [&](const char* end) {
+        for (const char* q = p; plain && q != end; ++q)
+            plain = !IsOdd(*q, watched);
+        return end;
+    };
 #if defined(__SSE2__)
     // Sixteen bytes at a time where the processor has the instructions for it (every x86-64 does).
     const __m128i cr16 = _mm_set1_epi8('\r');
     const __m128i lf16 = _mm_set1_epi8('\n');
+    const __m128i watched16 = _mm_set1_epi8(watched);
     while (limit - p >= 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, cr16), _mm_cmpeq_epi8(bytes, lf16));
-        if (const int mask = _mm_movemask_epi8(ends))
-            return p + std::countr_zero(static_cast<unsigned>(mask));
+        const auto odd = static_cast<unsigned>(_mm_movemask_epi8(bytes) | _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, watched16)));
+        if (const int mask = _mm_movemask_epi8(ends)) {
+            const int at = std::countr_zero(static_cast<unsigned>(mask));
+            if ((odd & ((1u << at) - 1)) != 0)
+                plain = false;
+            return p + at;
+        }
+        if (odd != 0)
+            plain = false;
         p += 16;
     }
 #endif
@@ -215,14 +235,18 @@ const char* FindLineEnd(const char* start, const char* limit)
         std::uint64_t lf = word ^ (Ones * '\n');
         if (std::uint64_t marks = (((cr - Ones) & ~cr) | ((lf - Ones) & ~lf)) & Highs) {
             if constexpr (std::endian::native == std::endian::little)
-                return p + std::countr_zero(marks) / 8;
+                return checkBefore(p + std::countr_zero(marks) / 8);
             break;
         }
+        const std::uint64_t mark = word ^ (Ones * static_cast<unsigned char>(watched));
+        if (((word | ((mark - Ones) & ~mark)) & Highs) != 0)
+            plain = false;
         p += 8;
     }
-    while (p != limit && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
+    const char* end = p;
+    while (end != limit && *end != '\r' && *end != '\n')
+        ++end;
+    return checkBefore(end);
 }
 
 constexpr long long UnsizedFileLimit = 1LL << 30;
@@ -319,15 +343,22 @@ bool TTextReader::Eof()
 
 bool TTextReader::NextLine(std::string_view& line)
 {
+    bool plain = true;
+    return NextLine(line, plain);
+}
+
+bool TTextReader::NextLine(std::string_view& line, bool& plain)
+{
     if (Eof())
         return false;
     carry_.clear();
     bool carrying = false;
+    plain = true;
     for (;;) {
         const char* start = buffer_.data() + begin_;
         std::size_t available = end_ - begin_;
         const char* limit = start + available;
-        const char* stop = FindLineEnd(start, limit);
+        const char* stop = FindLineEnd(start, limit, watched_, plain);
         std::size_t length = static_cast<std::size_t>(stop - start);
         if (stop != limit) {
             begin_ += length + 1;
@@ -355,6 +386,7 @@ bool TTextReader::NextLine(std::string_view& line)
         }
         carry_.append(start, length);
         carrying = true;
+        plain = false;  // not worth the bookkeeping across buffers
         begin_ = end_ = 0;
         if (!Fill()) {
             line = carry_;

@@ -225,6 +225,11 @@ public:
     std::string ReadLine();
     // The next line as a view that stays valid until the next call; false at the end of the file.
     bool NextLine(std::string_view& line);
+    // The same, telling on the way whether every byte of the line is ASCII and none is the watched
+    // byte (SetWatchedByte): a reader of many lines can then skip its own look at most of them.
+    // plain is false for some lines that are, never the other way round.
+    bool NextLine(std::string_view& line, bool& plain);
+    void SetWatchedByte(char watched) noexcept { watched_ = watched; }
     void Close();
     [[nodiscard]] bool IsOpen() const noexcept { return fd_ >= 0; }
     [[nodiscard]] long long FileSize() const noexcept { return fileSize_; }
@@ -241,6 +246,7 @@ private:
     std::size_t end_ = 0;    // one past the last valid byte
     bool atEnd_ = false;
     bool pendingLineFeed_ = false;  // a CR ended the last line: a LF right after it belongs to it
+    char watched_ = 0;
     std::string carry_;  // a line that crossed the end of the buffer
 };
 

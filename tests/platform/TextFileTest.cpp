@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cerrno>
+#include <random>
+#include <string_view>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -151,6 +154,41 @@ TEST_F(TextFileTest, ReaderKeepsLinesWholeAcrossItsBuffer)
     std::string huge(3 * edge + 5, 'h');
     std::string path = WriteBytes("huge.txt", "a\n" + huge + "\r\nb\r\n");
     EXPECT_EQ(ReadAllLines(path), (std::vector<std::string>{"a", huge, "b"}));
+}
+
+// The reader tells, as it finds each line end, whether the line is plain: all ASCII, without the
+// watched byte. An odd byte counts only in its own line, wherever it stands in the reader's sixteen-
+// and eight-byte steps; only a line carried across the buffer may be reported not plain wrongly.
+TEST_F(TextFileTest, ReaderTellsWhichLinesArePlainAsciiWithoutTheWatchedByte)
+{
+    const auto plainByLook = [](std::string_view line) {
+        return std::none_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80 || c == '*'; });
+    };
+    std::string bytes;
+    std::mt19937 random(7);
+    for (int n = 0; n < 3000; ++n) {
+        std::string line(random() % 40, 'a');
+        if (random() % 3 == 0 && !line.empty())
+            line[random() % line.size()] = "*\xe9\x80\x7f\0"[random() % 5];
+        bytes += line;
+        bytes += n % 7 == 0 ? "\r\n" : "\n";
+    }
+    bytes += std::string(TTextReader::BufferSize + 3, 'z') + "*";  // carried: may be reported either way
+    TTextReader reader(WriteBytes("plain.css", bytes));
+    reader.SetWatchedByte('*');
+    std::string_view line;
+    bool plain = true;
+    int lines = 0, plainLines = 0;
+    while (reader.NextLine(line, plain)) {
+        ++lines;
+        plainLines += plain ? 1 : 0;
+        if (line.size() <= TTextReader::BufferSize / 2)
+            ASSERT_EQ(plain, plainByLook(line)) << "line " << lines << ": " << ::testing::PrintToString(std::string(line));
+        else
+            EXPECT_FALSE(plain && !plainByLook(line)) << "line " << lines;
+    }
+    EXPECT_EQ(lines, 3001);
+    EXPECT_GT(plainLines, 1500);
 }
 
 TEST_F(TextFileTest, ReadingPastTheLastLineRaisesReadBeyondEndOfFile)
