@@ -9,8 +9,12 @@
 #endif
 #include <cerrno>
 #include <cstdint>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -253,12 +257,66 @@ constexpr long long UnsizedFileLimit = 1LL << 30;
 
 }  // namespace
 
+// The read-ahead thread: reads what it is asked for into the spare buffer and says how it went.
+struct TTextReader::TReadAhead {
+    std::unique_ptr<char[]> Spare;
+    std::thread Thread;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    int Fd = -1;
+    std::size_t Wanted = 0;  // a request: this many bytes into Spare
+    bool Asked = false;     // set by the reader, taken by the thread
+    bool Pending = false;   // asked and not yet taken back by the reader
+    bool Answered = false;  // set by the thread when the bytes are there
+    bool Quit = false;
+    ssize_t Got = 0;
+    int Error = 0;
+
+    void Run()
+    {
+        std::unique_lock lock(Mutex);
+        for (;;) {
+            Changed.wait(lock, [this] { return Quit || Asked; });
+            if (Quit)
+                return;
+            Asked = false;
+            const std::size_t wanted = Wanted;
+            lock.unlock();
+            ssize_t got;
+            do
+                got = ::read(Fd, Spare.get(), wanted);
+            while (got < 0 && errno == EINTR);
+            const int error = got < 0 ? errno : 0;
+            lock.lock();
+            Got = got;
+            Error = error;
+            Answered = true;
+            Changed.notify_all();
+        }
+    }
+};
+
 TTextReader::TTextReader(const std::string& fileName) { Reset(fileName); }
 
 TTextReader::~TTextReader()
 {
+    StopReadingAhead();
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+void TTextReader::StopReadingAhead() noexcept
+{
+    if (!ahead_)
+        return;
+    {
+        std::lock_guard lock(ahead_->Mutex);
+        ahead_->Quit = true;
+    }
+    ahead_->Changed.notify_all();
+    if (ahead_->Thread.joinable())
+        ahead_->Thread.join();
+    ahead_.reset();
 }
 
 void TTextReader::Reset(const std::string& fileName)
@@ -286,7 +344,21 @@ void TTextReader::Reset(const std::string& fileName)
     unread_ = fileSize_ > 0 ? fileSize_ : UnsizedFileLimit;
     // A small file needs no large buffer.
     std::size_t wanted = static_cast<std::size_t>(std::min<long long>(fileSize_ + 1, BufferSize));
-    buffer_.assign(std::max<std::size_t>(wanted, 4096), '\0');
+    bufferSize_ = std::max<std::size_t>(wanted, 4096);
+    buffer_ = std::make_unique_for_overwrite<char[]>(bufferSize_);
+    // A file of more than two buffers is read ahead, each read half a buffer, so that the two
+    // buffers together take no more memory than one.
+    if (fileSize_ > static_cast<long long>(2 * BufferSize)) {
+        try {
+            auto ahead = std::make_unique<TReadAhead>();
+            ahead->Spare = std::make_unique_for_overwrite<char[]>(bufferSize_);
+            ahead->Fd = fd_;
+            ahead->Thread = std::thread([raw = ahead.get()] { raw->Run(); });
+            ahead_ = std::move(ahead);
+        } catch (const std::exception&) {
+            // no thread or no memory for it: every read is made when its bytes are needed
+        }
+    }
     begin_ = end_ = 0;
     atEnd_ = false;
     pendingLineFeed_ = false;
@@ -304,9 +376,37 @@ bool TTextReader::Fill()
         atEnd_ = true;
         return false;
     }
-    const std::size_t wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(buffer_.size() - end_)));
+    if (ahead_ && end_ == 0) {
+        // The bytes asked for ahead (the first time: asked for now), into the spare buffer, which
+        // becomes the buffer; then the next ones are asked for.
+        TReadAhead& ahead = *ahead_;
+        std::unique_lock lock(ahead.Mutex);
+        if (!ahead.Pending) {
+            ahead.Wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(bufferSize_ / 2)));
+            ahead.Asked = ahead.Pending = true;
+            ahead.Changed.notify_all();
+        }
+        ahead.Changed.wait(lock, [&] { return ahead.Answered; });
+        ahead.Answered = ahead.Pending = false;
+        if (ahead.Got < 0)
+            RaiseInOutError(ahead.Error);
+        if (ahead.Got == 0) {
+            atEnd_ = true;
+            return false;
+        }
+        buffer_.swap(ahead.Spare);
+        end_ = static_cast<std::size_t>(ahead.Got);
+        unread_ -= ahead.Got;
+        if (unread_ > 0) {
+            ahead.Wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(bufferSize_ / 2)));
+            ahead.Asked = ahead.Pending = true;
+            ahead.Changed.notify_all();
+        }
+        return true;
+    }
+    const std::size_t wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(bufferSize_ - end_)));
     for (;;) {
-        ssize_t got = ::read(fd_, buffer_.data() + end_, wanted);
+        ssize_t got = ::read(fd_, buffer_.get() + end_, wanted);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -355,7 +455,7 @@ bool TTextReader::NextLine(std::string_view& line, bool& plain)
     bool carrying = false;
     plain = true;
     for (;;) {
-        const char* start = buffer_.data() + begin_;
+        const char* start = buffer_.get() + begin_;
         std::size_t available = end_ - begin_;
         const char* limit = start + available;
         const char* stop = FindLineEnd(start, limit, watched_, plain);
@@ -373,7 +473,7 @@ bool TTextReader::NextLine(std::string_view& line, bool& plain)
             return true;
         }
         // No line end in the buffer: keep what is there and read on.
-        if (carry_.size() + length >= buffer_.size() && carry_.capacity() - carry_.size() < length + buffer_.size()) {
+        if (carry_.size() + length >= bufferSize_ && carry_.capacity() - carry_.size() < length + bufferSize_) {
             // A line longer than the buffer: room for the rest of the file (up to a limit) at once,
             // in huge pages, rather than a copy and a page fault for every 4 KiB at each doubling.
             constexpr long long ahead = 256LL << 20;
@@ -407,9 +507,10 @@ void TTextReader::Close()
 {
     if (fd_ < 0)
         RaiseInOutError(EBADF);
+    StopReadingAhead();
     ::close(std::exchange(fd_, -1));
-    buffer_.clear();
-    buffer_.shrink_to_fit();
+    buffer_.reset();
+    bufferSize_ = 0;
     carry_.clear();
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -237,11 +238,19 @@ public:
 private:
     bool Fill();  // reads more bytes; false at the end of the file
     void SkipPendingLineFeed();
+    void StopReadingAhead() noexcept;
 
     int fd_ = -1;
     long long fileSize_ = 0;
     long long unread_ = 0;  // bytes left up to the size the file had when it was opened
-    std::vector<char> buffer_;
+    // Uninitialised: only what a read put there is looked at, and a page no read reached costs no
+    // memory.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t bufferSize_ = 0;
+    // A large file is read ahead on a thread of its own, half a buffer at a time into a second
+    // buffer, while the lines of the first are taken apart.
+    struct TReadAhead;
+    std::unique_ptr<TReadAhead> ahead_;
     std::size_t begin_ = 0;  // first unread byte in buffer_
     std::size_t end_ = 0;    // one past the last valid byte
     bool atEnd_ = false;

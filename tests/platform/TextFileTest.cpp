@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cerrno>
 #include <random>
 #include <string_view>
@@ -189,6 +191,34 @@ TEST_F(TextFileTest, ReaderTellsWhichLinesArePlainAsciiWithoutTheWatchedByte)
     }
     EXPECT_EQ(lines, 3001);
     EXPECT_GT(plainLines, 1500);
+}
+
+// A file of more than two buffers is read ahead on another thread, half a buffer at a time: every
+// line comes out whole and in order, whatever chunk its end or the LF of its CR LF falls into, and a
+// line of megabytes spans many reads.
+TEST_F(TextFileTest, ReadingAheadGivesTheLinesOfASimpleSplit)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 3; ++round) {
+        std::string bytes;
+        while (bytes.size() < 5 * TTextReader::BufferSize) {
+            const std::size_t length = random() % 50 == 0 ? random() % (3 * TTextReader::BufferSize) : random() % 80;
+            bytes += std::string(length, static_cast<char>('a' + random() % 26));
+            bytes += std::array<const char*, 3>{"\n", "\r\n", "\r"}[random() % 3];
+        }
+        std::vector<std::string> expected;
+        std::string line;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] != '\r' && bytes[i] != '\n') {
+                line += bytes[i];
+                continue;
+            }
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            expected.push_back(std::exchange(line, {}));
+        }
+        ASSERT_TRUE(ReadAllLines(WriteBytes("ahead.css", bytes)) == expected) << "round " << round;
+    }
 }
 
 TEST_F(TextFileTest, ReadingPastTheLastLineRaisesReadBeyondEndOfFile)
