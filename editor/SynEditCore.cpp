@@ -660,15 +660,20 @@ void TSynEditCore::ClearUndo() {
 
 // Clipboard.
 
+// The selection is written straight into the clipboard's buffer, without a string in between.
+void TSynEditCore::SelectionToClipboard() {
+    clipboard_->SetTextOf(SelTextSize(), [this](char* out) { WriteSelText(out); });
+}
+
 void TSynEditCore::CopyToClipboard() {
     if (clipboard_ == nullptr || !SelAvail()) return;
-    clipboard_->SetTextOf(SelTextSize(), [this](char* out) { WriteSelText(out); });
+    SelectionToClipboard();
 }
 
 void TSynEditCore::CutToClipboard() {
     if (clipboard_ == nullptr || !SelAvail() || readOnly_) return;
     TCommandScope scope(*this);
-    clipboard_->SetText(SelText());
+    SelectionToClipboard();
     DeleteSelection();
     EnsureCursorPosVisible();
 }

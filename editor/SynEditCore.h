@@ -236,6 +236,7 @@ private:
     [[nodiscard]] std::pair<int, int> ColumnBlockOfLine(int line) const noexcept;
     template <typename TPiece>
     void ForEachSelPiece(TPiece&& piece) const;
+    void SelectionToClipboard();
     void DeleteWholeLines(int first, int last);
     void JoinNextLine(TBufferCoord at);
     void BreakLine(bool caretStays);

@@ -381,11 +381,13 @@ bool TTextReader::Fill()
         // becomes the buffer; then the next ones are asked for.
         TReadAhead& ahead = *ahead_;
         std::unique_lock lock(ahead.Mutex);
-        if (!ahead.Pending) {
+        const auto askForMore = [&] {
             ahead.Wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(bufferSize_ / 2)));
             ahead.Asked = ahead.Pending = true;
             ahead.Changed.notify_all();
-        }
+        };
+        if (!ahead.Pending)
+            askForMore();
         ahead.Changed.wait(lock, [&] { return ahead.Answered; });
         ahead.Answered = ahead.Pending = false;
         if (ahead.Got < 0)
@@ -397,11 +399,8 @@ bool TTextReader::Fill()
         buffer_.swap(ahead.Spare);
         end_ = static_cast<std::size_t>(ahead.Got);
         unread_ -= ahead.Got;
-        if (unread_ > 0) {
-            ahead.Wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(bufferSize_ / 2)));
-            ahead.Asked = ahead.Pending = true;
-            ahead.Changed.notify_all();
-        }
+        if (unread_ > 0)
+            askForMore();
         return true;
     }
     const std::size_t wanted = static_cast<std::size_t>(std::min<long long>(unread_, static_cast<long long>(bufferSize_ - end_)));
