@@ -4,8 +4,11 @@
 #include "editor/SynEditTextUtils.h"
 #include "platform/HugePages.h"
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
+#include <span>
 #include <utility>
 
 namespace pindle {
@@ -292,8 +295,16 @@ template <typename TPiece>
 void TSynEditCore::ForEachSelPiece(TPiece&& piece) const {
     const TBufferCoord b = ClampToText(BlockBegin());
     const TBufferCoord e = ClampToText(BlockEnd());
+    // The lines are taken from the list a batch at a time, not looked up one by one.
+    std::array<std::string_view, 256> batch;
+    std::size_t taken = 0;
+    std::size_t next = 0;
     for (int line = b.Line; line <= e.Line; ++line) {
-        const std::string_view s = LineText(line);
+        if (next == taken) {
+            taken = lines_.GetRange(line - 1, std::span(batch.data(), std::min<std::size_t>(batch.size(), e.Line - line + 1)));
+            next = 0;
+        }
+        const std::string_view s = next < taken ? batch[next++] : std::string_view();
         if (selectionMode_ == TSynSelectionMode::smNormal) {
             const std::size_t from = line == b.Line ? static_cast<std::size_t>(b.Char - 1) : 0;
             const std::size_t to = line == e.Line ? static_cast<std::size_t>(e.Char - 1) : s.size();

@@ -3,6 +3,7 @@
 #include "platform/HugePages.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -15,11 +16,9 @@ namespace pindle {
 
 namespace {
 
-// A text block: a header, the characters, a zero. The header's first byte tells its kind: below
-// kLongBlock it is the whole header and the length of a short packed line (most lines of a file:
-// two bytes beside their text); kLongBlock (a longer packed line) and kOwnBlock (a block with an
-// allocation of its own) are followed by the 32-bit length.
-constexpr unsigned char kLongBlock = 0xFE;
+// A text block of a line of its own: a header, the characters, a zero. The header's first byte
+// tells its kind: kOwnBlock (a block with an allocation of its own) is followed by the 32-bit
+// length; the one block of an empty line starts with a zero, its length.
 constexpr unsigned char kOwnBlock = 0xFF;
 constexpr std::size_t kLongHeader = 1 + sizeof(std::uint32_t);
 constexpr std::size_t kLengthLimit = 0x7FFFFFFFu;
@@ -28,15 +27,16 @@ constexpr std::size_t kLengthLimit = 0x7FFFFFFFu;
 constexpr std::size_t kFirstPageSize = 4 * 1024;
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 constexpr std::size_t kLargestPageSize = kHugePage;
-// Longer lines get their own block instead of wasting the rest of a page.
-constexpr std::size_t kLargestPagedBlock = 4096;
-// Record arrays from this size on are mapped from the system.
-constexpr std::size_t kMappedArray = 1024 * 1024;
-
-// A record: the block's address in the low 48 bits, the value in the high 16.
-constexpr unsigned kValueShift = 48;
-constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << kValueShift) - 1;
-static_assert(sizeof(void*) == sizeof(std::uint64_t), "line records pack 64-bit addresses");
+// Longer lines get their own block instead of filling a leaf with one line.
+constexpr std::size_t kLargestLeafLine = 4090;
+// A leaf holds up to kLeafLines lines in up to kLeafBytes bytes, so that two bytes tell where a
+// line ends in it.
+constexpr std::size_t kLeafLines = 128;
+constexpr std::size_t kLeafBytes = 0xFFFF;
+// In a leaf, a line with a block of its own takes the block's address.
+constexpr std::size_t kPointer = sizeof(char*);
+__extension__ typedef unsigned __int128 TLineBits;
+static_assert(sizeof(TLineBits) * 8 == kLeafLines, "one bit per line of a leaf");
 
 // Empty lines share one block, so they cost nothing but their record.
 char gEmptyBlock[2] = {};
@@ -46,48 +46,13 @@ unsigned char Kind(const char* block) noexcept
     return static_cast<unsigned char>(block[0]);
 }
 
-std::size_t HeaderSize(std::size_t length, bool own) noexcept
-{
-    return own || length >= kLongBlock ? kLongHeader : 1;
-}
-
-void WriteBlock(char* block, std::string_view text, bool own) noexcept
-{
-    std::size_t header = 1;
-    if (own || text.size() >= kLongBlock) {
-        block[0] = static_cast<char>(own ? kOwnBlock : kLongBlock);
-        const auto length = static_cast<std::uint32_t>(text.size());
-        std::memcpy(block + 1, &length, sizeof length);
-        header = kLongHeader;
-    } else {
-        block[0] = static_cast<char>(text.size());
-    }
-    if (!text.empty())
-        std::memcpy(block + header, text.data(), text.size());
-    block[header + text.size()] = 0;
-}
-
 std::string_view BlockText(const char* block) noexcept
 {
-    const unsigned char kind = Kind(block);
-    if (kind < kLongBlock)
-        return {block + 1, kind};
+    if (Kind(block) != kOwnBlock)
+        return {block + 1, 0};
     std::uint32_t length;
     std::memcpy(&length, block + 1, sizeof length);
     return {block + kLongHeader, length};
-}
-
-// Memory whose address a record can hold; anything else is refused like memory that ran out.
-void* Packable(void* memory, std::size_t bytes, bool mapped)
-{
-    if ((reinterpret_cast<std::uintptr_t>(memory) + bytes) >> kValueShift != 0) {
-        if (mapped)
-            ::munmap(memory, bytes);
-        else
-            std::free(memory);
-        throw std::bad_alloc();
-    }
-    return memory;
 }
 
 void* Allocate(std::size_t bytes)
@@ -95,7 +60,7 @@ void* Allocate(std::size_t bytes)
     void* memory = std::malloc(bytes);
     if (memory == nullptr)
         throw std::bad_alloc();
-    return Packable(memory, bytes, false);
+    return memory;
 }
 
 // Whole pages from the system, asked to come as huge pages; bytes is a multiple of kHugePage, and
@@ -114,7 +79,7 @@ char* MapHuge(std::size_t bytes)
         ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
     auto* memory = reinterpret_cast<char*>(aligned);
     ::madvise(memory, bytes, MADV_HUGEPAGE);  // only advice: where it is refused, plain pages do
-    return static_cast<char*>(Packable(memory, bytes, true));
+    return memory;
 }
 
 std::size_t RoundToHugePages(std::size_t bytes)
@@ -154,7 +119,7 @@ std::size_t BackRoom(TOwnRoom room, std::size_t length) noexcept
 // (a short line costs little to copy, so it gets little).
 std::size_t EditRoom(std::size_t length) noexcept
 {
-    if (length < kLargestPagedBlock)
+    if (length < kLargestLeafLine)
         return 16 + length / 8;
     return std::clamp<std::size_t>(length / 64, 256, std::size_t{1} << 20);
 }
@@ -196,10 +161,34 @@ char* NewOwnBlock(std::string_view text)
     return NewOwnBlock(text, {}, {}, room, room);
 }
 
+void ReleaseBlock(char* block) noexcept
+{
+    if (Kind(block) == kOwnBlock)
+        std::free(block - kRoomNote - RoomOf(block).Front);
+}
+
+// Stamps for the stores' versions: no two stores, and no two versions of one, share one.
+std::atomic<std::uint64_t> gVersions{0};
+
+std::uint64_t NewVersion() noexcept
+{
+    return gVersions.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+// The last look-up of this thread, so that a pass over the lines finds each one in the leaf of the
+// one before.
+struct TFinger {
+    const void* Store = nullptr;
+    std::uint64_t Version = 0;
+    std::size_t Position = 0;
+    std::size_t First = 0;
+};
+thread_local TFinger tFinger;
+
 }  // namespace
 
-// The pages that packed text blocks lie in. Lines that move to another store keep their blocks here,
-// so the pages belong to every store that may hold such a line, and go with the last of them.
+// The pages that a file's lines are read into. Leaves that move to another store keep their texts
+// here, so the pages belong to every store that may hold such a leaf, and go with the last of them.
 class TSynTextPages {
 public:
     TSynTextPages() = default;
@@ -215,9 +204,9 @@ public:
     TSynTextPages(const TSynTextPages&) = delete;
     TSynTextPages& operator=(const TSynTextPages&) = delete;
 
-    char* NewBlock(std::string_view text)
+    // need bytes, just after the ones taken last while the page has room for them.
+    char* Take(std::size_t need)
     {
-        const std::size_t need = HeaderSize(text.size(), false) + text.size() + 1;
         if (pageSize_ - pageUsed_ < need) {
             const std::size_t size =
                 std::max(pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize), need);
@@ -227,10 +216,9 @@ public:
             pageSize_ = pages_.back().Size;
             pageUsed_ = 0;
         }
-        char* block = pages_.back().Start + pageUsed_;
+        char* at = pages_.back().Start + pageUsed_;
         pageUsed_ += need;
-        WriteBlock(block, text, false);
-        return block;
+        return at;
     }
 
 private:
@@ -243,65 +231,145 @@ private:
     std::size_t pageSize_ = 0;
 };
 
-namespace {
+// A run of lines. Line j's bytes run from Start(j) to Ends[j] in Text: its characters and a zero,
+// or, when its bit in Own is set, the address of its own block.
+struct TSynLineStore::TLeaf {
+    char* Text = nullptr;
+    // Bytes of Text on the heap; 0 while Text lies in a store's pages (where the leaf may shrink
+    // its bytes but not grow them).
+    std::uint32_t Capacity = 0;
+    std::uint16_t Count = 0;
+    TLineBits Own = 0;
+    std::uint16_t Ends[kLeafLines];
+    std::int16_t Values[kLeafLines];
 
-char* BlockOf(std::uint64_t bits) noexcept
-{
-    return reinterpret_cast<char*>(static_cast<std::uintptr_t>(bits & kAddressMask));
-}
-
-std::intptr_t ValueOf(std::uint64_t bits) noexcept
-{
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bits >> kValueShift));
-}
-
-std::uint64_t PackRecord(const char* block, std::intptr_t value) noexcept
-{
-    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(block)) |
-           (static_cast<std::uint64_t>(static_cast<std::uint16_t>(value)) << kValueShift);
-}
-
-// Record arrays: small ones from the heap, large ones mapped, so that growing one moves its pages
-// instead of copying them and the part never written takes no memory.
-void* GrowArray(void* old, std::size_t oldBytes, std::size_t bytes)
-{
-    if (bytes < kMappedArray) {
-        void* grown = std::realloc(old, bytes);
-        if (grown == nullptr)
-            throw std::bad_alloc();
-        return Packable(grown, bytes, false);
+    [[nodiscard]] std::size_t Start(std::size_t j) const noexcept { return j == 0 ? 0 : Ends[j - 1]; }
+    [[nodiscard]] std::size_t Used() const noexcept { return Count == 0 ? 0 : Ends[Count - 1]; }
+    [[nodiscard]] bool IsOwn(std::size_t j) const noexcept { return ((Own >> j) & 1) != 0; }
+    [[nodiscard]] char* Block(std::size_t j) const noexcept
+    {
+        char* block;
+        std::memcpy(&block, Text + Start(j), sizeof block);
+        return block;
     }
-    const std::size_t mapped = RoundToHugePages(bytes);
-    if (old != nullptr && oldBytes >= kMappedArray) {
-        void* grown = ::mremap(old, RoundToHugePages(oldBytes), mapped, MREMAP_MAYMOVE);
-        if (grown == MAP_FAILED)
-            throw std::bad_alloc();
-        ::madvise(grown, mapped, MADV_HUGEPAGE);
-        // The system hands out addresses beyond 48 bits only when asked to, so the moved area
-        // fits like every other.
-        return grown;
+    void SetBlock(std::size_t j, char* block) noexcept { std::memcpy(Text + Start(j), &block, sizeof block); }
+    [[nodiscard]] std::string_view Line(std::size_t j) const noexcept
+    {
+        const std::size_t start = Start(j);
+        if (IsOwn(j))
+            return BlockText(Block(j));
+        return {Text + start, Ends[j] - start - 1u};
     }
-    char* grown = MapHuge(mapped);
-    if (old != nullptr) {
-        std::memcpy(grown, old, oldBytes);
-        std::free(old);
+
+    // Room for more bytes in a buffer of the leaf's own; the leaf is as it was when there is no
+    // memory for it.
+    void MakeRoom(std::size_t more)
+    {
+        const std::size_t used = Used();
+        const std::size_t need = used + more;
+        if (Capacity >= need)
+            return;
+        const std::size_t capacity = std::max(need, std::min(kLeafBytes, std::max<std::size_t>(256, used + used / 2)));
+        auto* text = static_cast<char*>(Allocate(capacity));
+        if (used > 0)
+            std::memcpy(text, Text, used);
+        if (Capacity > 0)
+            std::free(Text);
+        Text = text;
+        Capacity = static_cast<std::uint32_t>(capacity);
     }
-    return grown;
-}
 
-void FreeArray(void* array, std::size_t bytes) noexcept
-{
-    if (array == nullptr)
-        return;
-    if (bytes >= kMappedArray)
-        ::munmap(array, RoundToHugePages(bytes));
-    else
-        std::free(array);
-}
+    // Makes line j (0 to Count) a new line of the given bytes and value; the leaf has a line and
+    // the bytes to spare.
+    void InsertLine(std::size_t j, const void* bytes, std::size_t n, bool own, std::int16_t value)
+    {
+        MakeRoom(n);
+        const std::size_t start = Start(j);
+        std::memmove(Text + start + n, Text + start, Used() - start);
+        std::memcpy(Text + start, bytes, n);
+        for (std::size_t i = Count; i > j; --i) {
+            Ends[i] = static_cast<std::uint16_t>(Ends[i - 1] + n);
+            Values[i] = Values[i - 1];
+        }
+        Ends[j] = static_cast<std::uint16_t>(start + n);
+        Values[j] = value;
+        const TLineBits below = Own & ((TLineBits{1} << j) - 1);
+        const TLineBits above = j + 1 < kLeafLines ? (Own >> j) << (j + 1) : 0;
+        Own = below | above | (TLineBits{own} << j);
+        ++Count;
+    }
 
-}  // namespace
+    void RemoveLine(std::size_t j) noexcept
+    {
+        const std::size_t start = Start(j);
+        const std::size_t n = Ends[j] - start;
+        std::memmove(Text + start, Text + Ends[j], Used() - Ends[j]);
+        for (std::size_t i = j; i + 1 < Count; ++i) {
+            Ends[i] = static_cast<std::uint16_t>(Ends[i + 1] - n);
+            Values[i] = Values[i + 1];
+        }
+        const TLineBits below = Own & ((TLineBits{1} << j) - 1);
+        const TLineBits above = j + 1 < kLeafLines ? (Own >> (j + 1)) << j : 0;
+        Own = below | above;
+        --Count;
+    }
 
-TSynLineStore::TSynLineStore() noexcept = default;
+    // Line j's bytes become the given ones; the leaf has the bytes to spare.
+    void ReplaceLine(std::size_t j, const void* bytes, std::size_t n, bool own)
+    {
+        const std::size_t start = Start(j);
+        const std::size_t old = Ends[j] - start;
+        if (n > old)
+            MakeRoom(n - old);
+        std::memmove(Text + start + n, Text + Ends[j], Used() - Ends[j]);
+        std::memcpy(Text + start, bytes, n);
+        for (std::size_t i = j; i < Count; ++i)
+            Ends[i] = static_cast<std::uint16_t>(Ends[i] + n - old);
+        Own = (Own & ~(TLineBits{1} << j)) | (TLineBits{own} << j);
+    }
+
+    // A new leaf with lines j to Count - 1, which this one gives up; 0 < j < Count.
+    [[nodiscard]] TLeaf* Split(std::size_t j)
+    {
+        auto* right = new TLeaf;
+        const std::size_t start = Start(j);
+        const std::size_t bytes = Used() - start;
+        if (Capacity == 0) {
+            right->Text = Text + start;
+        } else {
+            try {
+                right->Text = static_cast<char*>(Allocate(bytes));
+            } catch (...) {
+                delete right;
+                throw;
+            }
+            std::memcpy(right->Text, Text + start, bytes);
+            right->Capacity = static_cast<std::uint32_t>(bytes);
+        }
+        right->Count = static_cast<std::uint16_t>(Count - j);
+        for (std::size_t i = 0; i < right->Count; ++i) {
+            right->Ends[i] = static_cast<std::uint16_t>(Ends[j + i] - start);
+            right->Values[i] = Values[j + i];
+        }
+        right->Own = Own >> j;
+        Own &= (TLineBits{1} << j) - 1;
+        Count = static_cast<std::uint16_t>(j);
+        return right;
+    }
+
+    static void Free(TLeaf* leaf) noexcept
+    {
+        for (std::size_t j = 0; leaf->Own != 0 && j < leaf->Count; ++j) {
+            if (leaf->IsOwn(j))
+                ReleaseBlock(leaf->Block(j));
+        }
+        if (leaf->Capacity > 0)
+            std::free(leaf->Text);
+        delete leaf;
+    }
+};
+
+TSynLineStore::TSynLineStore() noexcept : version_(NewVersion()) {}
 
 TSynLineStore::~TSynLineStore()
 {
@@ -309,130 +377,146 @@ TSynLineStore::~TSynLineStore()
 }
 
 TSynLineStore::TSynLineStore(TSynLineStore&& other) noexcept
-    : mayHoldValues_(std::exchange(other.mayHoldValues_, false)),
-      recs_(std::exchange(other.recs_, nullptr)),
-      capacity_(std::exchange(other.capacity_, 0)),
-      gapStart_(std::exchange(other.gapStart_, 0)),
-      gapLength_(std::exchange(other.gapLength_, 0)),
+    : leaves_(std::move(other.leaves_)),
+      firsts_(std::move(other.firsts_)),
+      firstsFrom_(std::exchange(other.firstsFrom_, 0)),
+      size_(std::exchange(other.size_, 0)),
+      version_(NewVersion()),
+      mayHoldValues_(std::exchange(other.mayHoldValues_, false)),
       pages_(std::move(other.pages_)),
       owners_(std::move(other.owners_)),
       valuesTag_(std::exchange(other.valuesTag_, 0))
 {
+    other.leaves_.clear();
+    other.firsts_.clear();
     other.owners_.clear();
+    other.version_ = NewVersion();
 }
 
 TSynLineStore& TSynLineStore::operator=(TSynLineStore&& other) noexcept
 {
     if (this != &other) {
         Clear();
+        leaves_ = std::move(other.leaves_);
+        firsts_ = std::move(other.firsts_);
+        firstsFrom_ = std::exchange(other.firstsFrom_, 0);
+        size_ = std::exchange(other.size_, 0);
         mayHoldValues_ = std::exchange(other.mayHoldValues_, false);
-        recs_ = std::exchange(other.recs_, nullptr);
-        capacity_ = std::exchange(other.capacity_, 0);
-        gapStart_ = std::exchange(other.gapStart_, 0);
-        gapLength_ = std::exchange(other.gapLength_, 0);
         pages_ = std::move(other.pages_);
         owners_ = std::move(other.owners_);
-        other.owners_.clear();
         valuesTag_ = std::exchange(other.valuesTag_, 0);
+        other.leaves_.clear();
+        other.firsts_.clear();
+        other.owners_.clear();
+        other.version_ = NewVersion();
+        version_ = NewVersion();
     }
     return *this;
 }
 
-TSynLineStore::TLineRec& TSynLineStore::At(std::size_t index) noexcept
+void TSynLineStore::Reindex() const noexcept
 {
-    return recs_[index < gapStart_ ? index : index + gapLength_];
+    for (std::size_t k = firstsFrom_; k < leaves_.size(); ++k)
+        firsts_[k] = k == 0 ? 0 : firsts_[k - 1] + leaves_[k - 1]->Count;
+    firstsFrom_ = leaves_.size();
 }
 
-const TSynLineStore::TLineRec& TSynLineStore::At(std::size_t index) const noexcept
+void TSynLineStore::Changed(std::size_t fromLeaf) noexcept
 {
-    return recs_[index < gapStart_ ? index : index + gapLength_];
+    firstsFrom_ = std::min(firstsFrom_, fromLeaf);
+    version_ = NewVersion();
 }
 
-std::string_view TSynLineStore::Get(int index) const noexcept
+TSynLineStore::TPlace TSynLineStore::Locate(std::size_t index) const noexcept
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
-        return {gEmptyBlock + 1, 0};
-    return BlockText(BlockOf(At(static_cast<std::size_t>(index)).Bits));
-}
-
-std::size_t TSynLineStore::GetRange(int first, std::span<std::string_view> views) const noexcept
-{
-    if (first < 0 || static_cast<std::size_t>(first) >= Size())
-        return 0;
-    const auto from = static_cast<std::size_t>(first);
-    const std::size_t n = std::min(views.size(), Size() - from);
-    // The records before the gap, then those after it, without a look at the gap for each.
-    std::size_t i = 0;
-    for (; i < n && from + i < gapStart_; ++i)
-        views[i] = BlockText(BlockOf(recs_[from + i].Bits));
-    for (; i < n; ++i)
-        views[i] = BlockText(BlockOf(recs_[from + i + gapLength_].Bits));
-    return n;
-}
-
-std::intptr_t TSynLineStore::GetObject(int index) const noexcept
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
-        return 0;
-    return ValueOf(At(static_cast<std::size_t>(index)).Bits);
-}
-
-void TSynLineStore::PutObject(int index, std::intptr_t value) noexcept
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
-        return;
-    std::uint64_t& bits = At(static_cast<std::size_t>(index)).Bits;
-    bits = PackRecord(BlockOf(bits), value);
-    mayHoldValues_ = mayHoldValues_ || value != 0;
-}
-
-void TSynLineStore::PutObjectShared(int index, std::intptr_t value) noexcept
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
-        return;
-    std::uint64_t& bits = At(static_cast<std::size_t>(index)).Bits;
-    bits = PackRecord(BlockOf(bits), value);
-}
-
-void TSynLineStore::MoveGap(std::size_t position) noexcept
-{
-    if (position == gapStart_)
-        return;
-    if (position < gapStart_) {
-        const std::size_t count = gapStart_ - position;
-        std::memmove(recs_ + position + gapLength_, recs_ + position, count * sizeof(TLineRec));
-    } else {
-        const std::size_t count = position - gapStart_;
-        std::memmove(recs_ + gapStart_, recs_ + gapStart_ + gapLength_, count * sizeof(TLineRec));
+    TFinger& finger = tFinger;
+    if (finger.Store == this && finger.Version == version_) {
+        // The leaf of the last look-up, or the one after it. Lines appended since then only add
+        // to the last leaf, or add leaves after it.
+        const TLeaf* leaf = leaves_[finger.Position];
+        if (index >= finger.First && index - finger.First < leaf->Count)
+            return {leaves_[finger.Position], index - finger.First, finger.Position};
+        if (index == finger.First + leaf->Count && finger.Position + 1 < leaves_.size()) {
+            finger.First = index;
+            ++finger.Position;
+            return {leaves_[finger.Position], 0, finger.Position};
+        }
     }
-    gapStart_ = position;
+    if (firstsFrom_ < leaves_.size())
+        Reindex();
+    const auto position =
+        static_cast<std::size_t>(std::upper_bound(firsts_.begin(), firsts_.end(), index) - firsts_.begin()) - 1;
+    finger = TFinger{this, version_, position, firsts_[position]};
+    return {leaves_[position], index - firsts_[position], position};
 }
 
-void TSynLineStore::Reserve(std::size_t minimumGap)
+void TSynLineStore::ReserveLeaves(std::size_t more)
 {
-    if (gapLength_ >= minimumGap)
-        return;
-    // Growing by half keeps the spare room (and so the memory per line) small for long lists. A large
-    // array grows in place where the system can map it elsewhere without copying, so that filling a
-    // store from a file never holds the old and the new array at once.
-    const std::size_t size = Size();
-    const std::size_t capacity = size + std::max({minimumGap, size / 2, std::size_t{64}});
-    auto* grown = static_cast<TLineRec*>(GrowArray(recs_, capacity_ * sizeof(TLineRec), capacity * sizeof(TLineRec)));
-    const std::size_t after = size - gapStart_;
-    if (after > 0)
-        std::memmove(grown + capacity - after, grown + gapStart_ + gapLength_, after * sizeof(TLineRec));
-    recs_ = grown;
-    capacity_ = capacity;
-    gapLength_ = capacity - size;
+    const std::size_t need = leaves_.size() + more;
+    if (leaves_.capacity() < need)
+        leaves_.reserve(std::max(need, leaves_.size() + leaves_.size() / 2 + 16));
+    if (firsts_.capacity() < need)
+        firsts_.reserve(leaves_.capacity());
 }
 
-void TSynLineStore::InsertRec(std::size_t index, TLineRec rec)
+void TSynLineStore::SplitLeaf(std::size_t position, std::size_t line)
 {
-    Reserve(1);
-    MoveGap(index);
-    recs_[gapStart_] = rec;
-    ++gapStart_;
-    --gapLength_;
+    ReserveLeaves(1);
+    TLeaf* right = leaves_[position]->Split(line);
+    leaves_.insert(leaves_.begin() + static_cast<std::ptrdiff_t>(position) + 1, right);
+    firsts_.insert(firsts_.begin() + static_cast<std::ptrdiff_t>(position) + 1, 0);
+    Changed(position + 1);
+}
+
+std::size_t TSynLineStore::SplitAt(std::size_t index)
+{
+    if (index == 0)
+        return 0;
+    if (index >= size_)
+        return leaves_.size();
+    const TPlace place = Locate(index);
+    if (place.Line == 0)
+        return place.Position;
+    SplitLeaf(place.Position, place.Line);
+    return place.Position + 1;
+}
+
+TSynLineStore::TPlace TSynLineStore::MakeRoom(std::size_t index, std::size_t bytes, bool newLine)
+{
+    if (leaves_.empty()) {
+        // The first leaf comes with the room asked for, so that no empty leaf is left behind when
+        // there is no memory for it.
+        ReserveLeaves(1);
+        auto* leaf = new TLeaf;
+        try {
+            leaf->MakeRoom(bytes);
+        } catch (...) {
+            delete leaf;
+            throw;
+        }
+        leaves_.push_back(leaf);
+        firsts_.push_back(0);
+        Changed(0);
+    }
+    TPlace place{};
+    if (index < size_) {
+        place = Locate(index);
+    } else {
+        place.Position = leaves_.size() - 1;
+        place.Leaf = leaves_.back();
+        place.Line = place.Leaf->Count;
+    }
+    // A full leaf is split in two, and then the half the line is in, until it has the room.
+    while ((newLine && place.Leaf->Count >= kLeafLines) || place.Leaf->Used() + bytes > kLeafBytes) {
+        const std::size_t half = place.Leaf->Count / 2;
+        SplitLeaf(place.Position, half);
+        if (place.Line >= half) {
+            ++place.Position;
+            place.Line -= half;
+        }
+        place.Leaf = leaves_[place.Position];
+    }
+    return place;
 }
 
 TSynTextPages& TSynLineStore::Pages()
@@ -445,38 +529,107 @@ TSynTextPages& TSynLineStore::Pages()
     return *pages_;
 }
 
-void TSynLineStore::ReleaseBlock(char* block) noexcept
+std::string_view TSynLineStore::Get(int index) const noexcept
 {
-    // Packed blocks are given back with their pages.
-    if (Kind(block) == kOwnBlock)
-        std::free(block - kRoomNote - RoomOf(block).Front);
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
+        return {gEmptyBlock + 1, 0};
+    const TPlace place = Locate(static_cast<std::size_t>(index));
+    return place.Leaf->Line(place.Line);
+}
+
+std::size_t TSynLineStore::GetRange(int first, std::span<std::string_view> views) const noexcept
+{
+    if (first < 0 || static_cast<std::size_t>(first) >= size_)
+        return 0;
+    const std::size_t n = std::min(views.size(), size_ - static_cast<std::size_t>(first));
+    TPlace place = Locate(static_cast<std::size_t>(first));
+    const TLeaf* leaf = place.Leaf;
+    std::size_t j = place.Line;
+    for (std::size_t i = 0; i < n; ++i, ++j) {
+        if (j == leaf->Count) {
+            leaf = leaves_[++place.Position];
+            j = 0;
+        }
+        views[i] = leaf->Line(j);
+    }
+    return n;
+}
+
+std::intptr_t TSynLineStore::GetObject(int index) const noexcept
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
+        return 0;
+    const TPlace place = Locate(static_cast<std::size_t>(index));
+    return place.Leaf->Values[place.Line];
+}
+
+void TSynLineStore::PutObject(int index, std::intptr_t value) noexcept
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
+        return;
+    const TPlace place = Locate(static_cast<std::size_t>(index));
+    place.Leaf->Values[place.Line] = static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    mayHoldValues_ = mayHoldValues_ || value != 0;
+}
+
+void TSynLineStore::PutObjectShared(int index, std::intptr_t value) noexcept
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
+        return;
+    const TPlace place = Locate(static_cast<std::size_t>(index));
+    place.Leaf->Values[place.Line] = static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
 }
 
 void TSynLineStore::Append(std::string_view text)
 {
-    // Filling a store from a file runs through here once per line: the common case (gap at the
-    // end, room in it and in the page) costs a copy of the text and a store of the record.
-    if (gapLength_ == 0 || gapStart_ != Size()) {
-        Reserve(1);
-        MoveGap(Size());
+    // Filling a store from a file runs through here once per line: the common case (room in the
+    // last leaf and in the page just after its bytes) costs a copy of the text and two stores.
+    const bool own = text.size() > kLargestLeafLine;
+    char* block = own ? NewOwnBlock(text) : nullptr;
+    const std::size_t need = own ? kPointer : text.size() + 1;
+    try {
+        char* at = Pages().Take(need);
+        TLeaf* leaf = leaves_.empty() ? nullptr : leaves_.back();
+        if (leaf == nullptr || leaf->Capacity != 0 || leaf->Count == kLeafLines || leaf->Used() + need > kLeafBytes ||
+            at != leaf->Text + leaf->Used()) {
+            ReserveLeaves(1);
+            leaf = new TLeaf;
+            leaf->Text = at;
+            leaves_.push_back(leaf);
+            firsts_.push_back(size_);
+            if (firstsFrom_ + 1 == leaves_.size())
+                firstsFrom_ = leaves_.size();
+        }
+        if (own) {
+            std::memcpy(at, &block, kPointer);
+            leaf->Own |= TLineBits{1} << leaf->Count;
+        } else {
+            if (!text.empty())
+                std::memcpy(at, text.data(), text.size());
+            at[text.size()] = 0;
+        }
+        leaf->Ends[leaf->Count] = static_cast<std::uint16_t>(leaf->Used() + need);
+        leaf->Values[leaf->Count] = 0;
+        ++leaf->Count;
+        ++size_;
+    } catch (...) {
+        if (block != nullptr)
+            ReleaseBlock(block);
+        throw;
     }
-    char* block = gEmptyBlock;
-    if (text.size() + kLongHeader + 1 > kLargestPagedBlock)
-        block = NewOwnBlock(text);
-    else if (!text.empty())
-        block = Pages().NewBlock(text);
-    recs_[gapStart_] = TLineRec{PackRecord(block, 0)};
-    ++gapStart_;
-    --gapLength_;
 }
 
 void TSynLineStore::Insert(int index, std::string_view text, std::intptr_t value)
 {
-    if (index < 0 || static_cast<std::size_t>(index) > Size())
+    if (index < 0 || static_cast<std::size_t>(index) > size_)
         return;
     char* block = NewOwnBlock(text);
     try {
-        InsertRec(static_cast<std::size_t>(index), TLineRec{PackRecord(block, value)});
+        const TPlace place = MakeRoom(static_cast<std::size_t>(index), kPointer, true);
+        place.Leaf->InsertLine(place.Line, &block, kPointer, true,
+                               static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
+        ++size_;
+        Changed(place.Position + 1);
         mayHoldValues_ = mayHoldValues_ || value != 0;
     } catch (...) {
         ReleaseBlock(block);
@@ -486,22 +639,35 @@ void TSynLineStore::Insert(int index, std::string_view text, std::intptr_t value
 
 void TSynLineStore::Put(int index, std::string_view text)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
         return;
-    TLineRec& rec = At(static_cast<std::size_t>(index));
     // The new text may be a view of the old one: make the copy before letting the old go.
     char* block = NewOwnBlock(text);
-    ReleaseBlock(BlockOf(rec.Bits));
-    rec.Bits = PackRecord(block, ValueOf(rec.Bits));
+    TPlace place = Locate(static_cast<std::size_t>(index));
+    if (place.Leaf->IsOwn(place.Line)) {
+        char* old = place.Leaf->Block(place.Line);
+        place.Leaf->SetBlock(place.Line, block);
+        ReleaseBlock(old);
+        return;
+    }
+    try {
+        const std::size_t old = place.Leaf->Ends[place.Line] - place.Leaf->Start(place.Line);
+        place = MakeRoom(static_cast<std::size_t>(index), old < kPointer ? kPointer - old : 0, false);
+        place.Leaf->ReplaceLine(place.Line, &block, kPointer, true);
+    } catch (...) {
+        ReleaseBlock(block);
+        throw;
+    }
 }
 
 void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::string_view text)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
         return;
-    TLineRec& rec = At(static_cast<std::size_t>(index));
-    char* block = BlockOf(rec.Bits);
-    const std::string_view old = BlockText(block);
+    const TPlace place = Locate(static_cast<std::size_t>(index));
+    const bool own = place.Leaf->IsOwn(place.Line);
+    char* block = own ? place.Leaf->Block(place.Line) : gEmptyBlock;
+    const std::string_view old = place.Leaf->Line(place.Line);
     at = std::min(at, old.size());
     count = std::min(count, old.size() - at);
     if (text.size() > kLengthLimit - (old.size() - count))
@@ -533,7 +699,7 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
         const std::size_t edit = EditRoom(length);
         char* fresh = NewOwnBlock(old.substr(0, at), text, old.substr(at + count), edit, edit + grow);
         ReleaseBlock(block);
-        rec.Bits = PackRecord(fresh, ValueOf(rec.Bits));
+        place.Leaf->SetBlock(place.Line, fresh);
         return;
     }
     if (headMoves) {
@@ -552,7 +718,7 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
     std::memcpy(block + 1, &stored, sizeof stored);
     chars[length] = 0;
     SetRoom(block, room);
-    rec.Bits = PackRecord(block, ValueOf(rec.Bits));
+    place.Leaf->SetBlock(place.Line, block);
     if (room.Front + BackRoom(room, length) > length + 4 * EditRoom(length)) {
         // More room than text after a large deletion: giving it back is a favour to the system, and
         // the block stays as it is if that is refused. It costs a copy of no more than was deleted.
@@ -560,7 +726,7 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
             const std::size_t edit = EditRoom(length);
             char* fresh = NewOwnBlock(std::string_view(chars, length), {}, {}, edit, edit);
             ReleaseBlock(block);
-            rec.Bits = PackRecord(fresh, ValueOf(rec.Bits));
+            place.Leaf->SetBlock(place.Line, fresh);
         } catch (const std::bad_alloc&) {
         }
     }
@@ -568,12 +734,21 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
 
 void TSynLineStore::Erase(int index) noexcept
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= Size())
+    if (index < 0 || static_cast<std::size_t>(index) >= size_)
         return;
-    ReleaseBlock(BlockOf(At(static_cast<std::size_t>(index)).Bits));
-    MoveGap(static_cast<std::size_t>(index) + 1);
-    --gapStart_;
-    ++gapLength_;
+    const TPlace place = Locate(static_cast<std::size_t>(index));
+    if (place.Leaf->IsOwn(place.Line))
+        ReleaseBlock(place.Leaf->Block(place.Line));
+    place.Leaf->RemoveLine(place.Line);
+    --size_;
+    if (place.Leaf->Count == 0) {
+        TLeaf::Free(place.Leaf);
+        leaves_.erase(leaves_.begin() + static_cast<std::ptrdiff_t>(place.Position));
+        firsts_.erase(firsts_.begin() + static_cast<std::ptrdiff_t>(place.Position));
+        Changed(place.Position);
+    } else {
+        Changed(place.Position + 1);
+    }
 }
 
 void TSynLineStore::ShareOwnersOf(const TSynLineStore& other)
@@ -587,36 +762,35 @@ void TSynLineStore::ShareOwnersOf(const TSynLineStore& other)
 TSynLineStore TSynLineStore::Extract(int index, int count)
 {
     TSynLineStore out;
-    const std::size_t size = Size();
-    if (index < 0 || count <= 0 || static_cast<std::size_t>(index) >= size)
+    if (index < 0 || count <= 0 || static_cast<std::size_t>(index) >= size_)
         return out;
     const auto first = static_cast<std::size_t>(index);
-    const std::size_t n = std::min(static_cast<std::size_t>(count), size - first);
+    const std::size_t n = std::min(static_cast<std::size_t>(count), size_ - first);
+    // The range is made whole leaves, which then move without their texts.
+    const std::size_t from = SplitAt(first);
+    const std::size_t to = SplitAt(first + n);
+    const auto begin = leaves_.begin() + static_cast<std::ptrdiff_t>(from);
+    const auto end = leaves_.begin() + static_cast<std::ptrdiff_t>(to);
+    // Whatever may fail comes before the leaves change hands.
     out.owners_ = owners_;
+    out.firsts_.resize(to - from);
+    out.leaves_.assign(begin, end);
     out.mayHoldValues_ = mayHoldValues_;
-    out.Reserve(n);
-    // The gap goes to the nearer end of the range, so that the range lies in one piece and the gap
-    // can swallow it.
-    const std::size_t toStart = gapStart_ > first ? gapStart_ - first : first - gapStart_;
-    const std::size_t toEnd = gapStart_ > first + n ? gapStart_ - first - n : first + n - gapStart_;
-    MoveGap(toStart <= toEnd ? first : first + n);
-    const TLineRec* from = gapStart_ == first ? recs_ + first + gapLength_ : recs_ + first;
-    std::memcpy(out.recs_, from, n * sizeof(TLineRec));
-    out.gapStart_ = n;
-    out.gapLength_ = out.capacity_ - n;
-    gapStart_ = first;
-    gapLength_ += n;
+    out.size_ = n;
+    leaves_.erase(begin, end);
+    firsts_.erase(firsts_.begin() + static_cast<std::ptrdiff_t>(from), firsts_.begin() + static_cast<std::ptrdiff_t>(to));
+    size_ -= n;
+    Changed(from);
     return out;
 }
 
 void TSynLineStore::InsertLines(int index, TSynLineStore&& lines)
 {
-    if (&lines == this || index < 0 || static_cast<std::size_t>(index) > Size())
+    if (&lines == this || index < 0 || static_cast<std::size_t>(index) > size_)
         return;
-    const std::size_t n = lines.Size();
-    if (n == 0)
+    if (lines.size_ == 0)
         return;
-    if (Size() == 0) {
+    if (size_ == 0) {
         // Nothing of this store's own is left: the other's lines, pages and all, take its place.
         const std::intptr_t tag = valuesTag_;
         *this = std::move(lines);
@@ -624,39 +798,50 @@ void TSynLineStore::InsertLines(int index, TSynLineStore&& lines)
         return;
     }
     owners_.reserve(owners_.size() + lines.owners_.size());
-    Reserve(n);
+    ReserveLeaves(lines.leaves_.size() + 1);
+    const std::size_t at = SplitAt(static_cast<std::size_t>(index));
     ShareOwnersOf(lines);
     mayHoldValues_ = mayHoldValues_ || lines.mayHoldValues_;
-    MoveGap(static_cast<std::size_t>(index));
-    const std::size_t before = lines.gapStart_;
-    const std::size_t after = n - before;
-    std::memcpy(recs_ + gapStart_, lines.recs_, before * sizeof(TLineRec));
-    std::memcpy(recs_ + gapStart_ + before, lines.recs_ + lines.gapStart_ + lines.gapLength_, after * sizeof(TLineRec));
-    gapStart_ += n;
-    gapLength_ -= n;
-    // The records have moved here: the other store forgets them without letting their blocks go.
-    FreeArray(std::exchange(lines.recs_, nullptr), lines.capacity_ * sizeof(TLineRec));
-    lines.capacity_ = lines.gapStart_ = lines.gapLength_ = 0;
+    leaves_.insert(leaves_.begin() + static_cast<std::ptrdiff_t>(at), lines.leaves_.begin(), lines.leaves_.end());
+    firsts_.insert(firsts_.begin() + static_cast<std::ptrdiff_t>(at), lines.leaves_.size(), 0);
+    size_ += lines.size_;
+    Changed(at);
+    // The leaves have moved here: the other store forgets them without letting them go.
+    lines.leaves_.clear();
+    lines.firsts_.clear();
+    lines.size_ = 0;
     lines.Clear();
 }
 
 void TSynLineStore::ZeroValues(int index, int count) noexcept
 {
-    if (index < 0 || count <= 0 || !mayHoldValues_)
+    if (index < 0 || count <= 0 || !mayHoldValues_ || static_cast<std::size_t>(index) >= size_)
         return;
     const auto first = static_cast<std::size_t>(index);
-    const std::size_t last = std::min(Size(), first + static_cast<std::size_t>(count));
-    ForEachRecord(first, last, [](TLineRec& rec) { rec.Bits &= kAddressMask; });
-    if (first == 0 && last == Size())
+    const std::size_t last = std::min(size_, first + static_cast<std::size_t>(count));
+    TPlace place = Locate(first);
+    std::size_t j = place.Line;
+    for (std::size_t i = first; i < last; ++i, ++j) {
+        if (j == place.Leaf->Count) {
+            place.Leaf = leaves_[++place.Position];
+            j = 0;
+        }
+        place.Leaf->Values[j] = 0;
+    }
+    if (first == 0 && last == size_)
         mayHoldValues_ = false;
 }
 
 void TSynLineStore::Clear() noexcept
 {
-    ForEachRecord(0, Size(), [](TLineRec& rec) { ReleaseBlock(BlockOf(rec.Bits)); });
-    FreeArray(std::exchange(recs_, nullptr), capacity_ * sizeof(TLineRec));
+    for (TLeaf* leaf : leaves_)
+        TLeaf::Free(leaf);
+    leaves_.clear();
+    firsts_.clear();
+    firstsFrom_ = 0;
+    size_ = 0;
+    version_ = NewVersion();
     mayHoldValues_ = false;
-    capacity_ = gapStart_ = gapLength_ = 0;
     owners_.clear();
     pages_.reset();
     valuesTag_ = 0;

@@ -27,16 +27,22 @@ public:
 
     [[nodiscard]] int Count() const noexcept { return static_cast<int>(Size()); }
     [[nodiscard]] bool Empty() const noexcept { return Size() == 0; }
-    // "" outside 0..Count-1. The byte just past the text is always a zero.
+    // "" outside 0..Count-1. The byte just past the text is always a zero. The view lasts until the
+    // store changes other than by values being stored.
     [[nodiscard]] std::string_view Get(int index) const noexcept;
     // Views of lines first, first + 1 ... into views, as many as fit and exist; returns how many.
     std::size_t GetRange(int first, std::span<std::string_view> views) const noexcept;
     // The value as stored: the low 16 bits of what was put, sign-extended.
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept;
     void PutObject(int index, std::intptr_t value) noexcept;
-    // Two threads may store values at once, each into lines the other neither reads nor writes,
-    // once PrepareSharedPuts has been called and until the next other change of the store.
-    void PrepareSharedPuts() noexcept { mayHoldValues_ = true; }
+    // Two threads may read the store and store values at once, each into lines the other neither
+    // reads nor writes, once PrepareSharedPuts has been called and until the next other change of
+    // the store. Otherwise a store is used by one thread at a time.
+    void PrepareSharedPuts() noexcept
+    {
+        Reindex();
+        mayHoldValues_ = true;
+    }
     void PutObjectShared(int index, std::intptr_t value) noexcept;
 
     // Appends a line whose text is packed into the store's large pages; its value is 0. Meant for
@@ -67,44 +73,46 @@ public:
     void SetValuesTag(std::intptr_t tag) noexcept { valuesTag_ = tag; }
 
 private:
-    // One line in 8 bytes: the address of its text block in the low 48 bits (every address a
-    // program gets on the systems it runs on fits), its value in the high 16. The block holds the
-    // length (one byte for a short line), the characters and a zero; packed blocks lie in shared
-    // pages, the others are allocations of their own.
-    struct TLineRec {
-        std::uint64_t Bits;
+    struct TLeaf;
+    // Where a line lies: its leaf and its place in it.
+    struct TPlace {
+        TLeaf* Leaf;
+        std::size_t Line;
+        std::size_t Position;
     };
 
-    [[nodiscard]] std::size_t Size() const noexcept { return capacity_ - gapLength_; }
-    [[nodiscard]] TLineRec& At(std::size_t index) noexcept;
-    [[nodiscard]] const TLineRec& At(std::size_t index) const noexcept;
-    void InsertRec(std::size_t index, TLineRec rec);
-    // Calls f on the records of lines [first, last) in order, without a look at the gap for each.
-    template <typename F>
-    void ForEachRecord(std::size_t first, std::size_t last, F&& f) noexcept
-    {
-        for (std::size_t i = first; i < std::min(last, gapStart_); ++i)
-            f(recs_[i]);
-        for (std::size_t i = std::max(first, gapStart_); i < last; ++i)
-            f(recs_[i + gapLength_]);
-    }
-    void MoveGap(std::size_t position) noexcept;
-    void Reserve(std::size_t minimumGap);
+    [[nodiscard]] std::size_t Size() const noexcept { return size_; }
+    // index below Size().
+    [[nodiscard]] TPlace Locate(std::size_t index) const noexcept;
+    void Reindex() const noexcept;
+    void Changed(std::size_t fromLeaf) noexcept;
+    // Makes a leaf start at line index (0 to Size) and returns its position in leaves_.
+    std::size_t SplitAt(std::size_t index);
+    void SplitLeaf(std::size_t position, std::size_t line);
+    // The place of line index (Size: the end of the last leaf), in a leaf with room for bytes more,
+    // and for a line more when newLine.
+    TPlace MakeRoom(std::size_t index, std::size_t bytes, bool newLine);
+    void ReserveLeaves(std::size_t more);
     void ShareOwnersOf(const TSynLineStore& other);
     [[nodiscard]] TSynTextPages& Pages();
-    static void ReleaseBlock(char* block) noexcept;
 
-    // Line records in a gap buffer: inserting and deleting at the same place again and again moves
-    // nothing, and a jump moves only the records between the old and the new place. A large array is
-    // mapped from the system, so the part of it that the gap has never reached takes no memory, and
-    // it grows without being copied.
+    // The lines lie in leaves of up to a few hundred lines each: a leaf keeps its lines' texts one
+    // after the other in one buffer (a file's lines in the pages the store reads them into), with
+    // two bytes of end and two of value per line. Edited lines, and lines too long for a leaf, have
+    // text blocks of their own that the leaf points to. A line costs its text, a zero and about four
+    // bytes beside it.
+    std::vector<TLeaf*> leaves_;
+    // The index of the first line of each leaf, good up to leaf firstsFrom_; brought up to date on
+    // the next look-up.
+    mutable std::vector<std::size_t> firsts_;
+    mutable std::size_t firstsFrom_ = 0;
+    std::size_t size_ = 0;
+    // Changes whenever lines move between leaves, so that a look-up remembered from before is not
+    // used again; unique among all stores.
+    std::uint64_t version_ = 0;
     // Whether a line may hold a value other than 0, so that zeroing the values of lines that never
     // had any costs nothing.
     bool mayHoldValues_ = false;
-    TLineRec* recs_ = nullptr;
-    std::size_t capacity_ = 0;
-    std::size_t gapStart_ = 0;
-    std::size_t gapLength_ = 0;
     // The pages this store appends into, and every set of pages that lines of this store may lie in
     // (lines moved in from other stores keep theirs alive).
     std::shared_ptr<TSynTextPages> pages_;

@@ -37,8 +37,9 @@ public:
     TSynEditList& operator=(const TSynEditList&) = delete;
 
     [[nodiscard]] int Count() const noexcept { return lines_.Count(); }
-    // "" outside 0..Count-1. The view stays valid until that line changes or is deleted, and the
-    // byte just past its end is always a zero, so it can be handed to a highlighter as it is.
+    // "" outside 0..Count-1. The view stays valid until the list changes (a value stored is no
+    // change), and the byte just past its end is always a zero, so it can be handed to a
+    // highlighter as it is.
     [[nodiscard]] std::string_view Get(int index) const noexcept { return lines_.Get(index); }
     [[nodiscard]] std::intptr_t GetObject(int index) const noexcept { return lines_.GetObject(index); }
     // Views of lines first, first + 1 ... into views, as many as fit and exist; returns how many.

@@ -446,6 +446,21 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
                 aside.emplace_back(list.ExtractLines(at, n));
                 asideModel.emplace_back(model.begin() + at, model.begin() + at + n);
                 model.erase(model.begin() + at, model.begin() + at + n);
+            } else if (random() % 4 == 0) {
+                // A block of lines as a file gives them, with values, kept aside to go in later.
+                TSynLineStore read;
+                std::vector<std::pair<std::string, std::intptr_t>> readModel;
+                const int n = 1 + static_cast<int>(random() % 400);
+                for (int i = 0; i < n; ++i) {
+                    std::string line(random() % 5 == 0 ? random() % 5000 : random() % 40, static_cast<char>('a' + i % 26));
+                    read.Append(line);
+                    const std::intptr_t value = static_cast<std::intptr_t>(random() % 7) - 3;
+                    read.PutObject(i, value);
+                    readModel.emplace_back(std::move(line), value);
+                }
+                read.SetValuesTag(1);
+                aside.push_back(std::move(read));
+                asideModel.push_back(std::move(readModel));
             } else if (!aside.empty()) {
                 const std::size_t which = random() % aside.size();
                 const int to = static_cast<int>(random() % (model.size() + 1));
@@ -461,6 +476,12 @@ TEST(SynEditList, KeepsTheSameLinesAsAPlainVectorUnderRandomEdits)
                 model.clear();
             }
             break;
+        }
+        // The lines around the place of the edit, looked up right after it.
+        for (const int i : {at - 1, at, at + 1, at + 128}) {
+            if (i >= 0 && i < list.Count()) {
+                ASSERT_EQ(list.Get(i), model[static_cast<std::size_t>(i)].first) << "step " << step;
+            }
         }
         if (step % 997 == 0 || step == 19999) {
             ASSERT_EQ(list.Count(), static_cast<int>(model.size()));
