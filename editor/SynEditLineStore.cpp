@@ -204,10 +204,18 @@ public:
     TSynTextPages(const TSynTextPages&) = delete;
     TSynTextPages& operator=(const TSynTextPages&) = delete;
 
-    // need bytes, just after the ones taken last while the page has room for them.
-    char* Take(std::size_t need)
+    // Whether the next need bytes taken will lie at end.
+    [[nodiscard]] bool Follows(const char* end, std::size_t need) const noexcept
     {
-        if (pageSize_ - pageUsed_ < need) {
+        return !pages_.empty() && end == pages_.back().Start + pageUsed_ && pageSize_ - pageUsed_ >= need;
+    }
+
+    // need bytes at a multiple of align (at most 16), just after the ones taken last while the
+    // page has room for them.
+    char* Take(std::size_t need, std::size_t align = 1)
+    {
+        const std::size_t skip = (align - pageUsed_ % align) % align;
+        if (pageSize_ - pageUsed_ < need + skip) {
             const std::size_t size =
                 std::max(pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize), need);
             pages_.reserve(pages_.size() + 1);
@@ -215,6 +223,9 @@ public:
             pages_.push_back(TPage{page, size >= kHugePage ? RoundToHugePages(size) : size});
             pageSize_ = pages_.back().Size;
             pageUsed_ = 0;
+        }
+        else {
+            pageUsed_ += skip;
         }
         char* at = pages_.back().Start + pageUsed_;
         pageUsed_ += need;
@@ -239,6 +250,8 @@ struct TSynLineStore::TLeaf {
     // its bytes but not grow them).
     std::uint32_t Capacity = 0;
     std::uint16_t Count = 0;
+    // Whether the leaf itself lies in a store's pages (and goes with them).
+    bool InPages = false;
     TLineBits Own = 0;
     std::uint16_t Ends[kLeafLines];
     std::int16_t Values[kLeafLines];
@@ -365,7 +378,8 @@ struct TSynLineStore::TLeaf {
         }
         if (leaf->Capacity > 0)
             std::free(leaf->Text);
-        delete leaf;
+        if (!leaf->InPages)
+            delete leaf;
     }
 };
 
@@ -588,12 +602,19 @@ void TSynLineStore::Append(std::string_view text)
     char* block = own ? NewOwnBlock(text) : nullptr;
     const std::size_t need = own ? kPointer : text.size() + 1;
     try {
-        char* at = Pages().Take(need);
+        TSynTextPages& pages = Pages();
         TLeaf* leaf = leaves_.empty() ? nullptr : leaves_.back();
-        if (leaf == nullptr || leaf->Capacity != 0 || leaf->Count == kLeafLines || leaf->Used() + need > kLeafBytes ||
-            at != leaf->Text + leaf->Used()) {
+        char* at = nullptr;
+        if (leaf != nullptr && leaf->Capacity == 0 && leaf->Count < kLeafLines && leaf->Used() + need <= kLeafBytes &&
+            pages.Follows(leaf->Text + leaf->Used(), need)) {
+            at = pages.Take(need);
+        } else {
+            // A new leaf, in the pages just before its text.
+            static_assert(alignof(TLeaf) <= 16, "pages hand out memory at multiples of 16 at most");
             ReserveLeaves(1);
-            leaf = new TLeaf;
+            leaf = new (pages.Take(sizeof(TLeaf), alignof(TLeaf))) TLeaf;
+            leaf->InPages = true;
+            at = pages.Take(need);
             leaf->Text = at;
             leaves_.push_back(leaf);
             firsts_.push_back(size_);
