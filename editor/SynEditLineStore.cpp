@@ -556,15 +556,29 @@ std::size_t TSynLineStore::GetRange(int first, std::span<std::string_view> views
     if (first < 0 || static_cast<std::size_t>(first) >= size_)
         return 0;
     const std::size_t n = std::min(views.size(), size_ - static_cast<std::size_t>(first));
-    TPlace place = Locate(static_cast<std::size_t>(first));
-    const TLeaf* leaf = place.Leaf;
+    const TPlace place = Locate(static_cast<std::size_t>(first));
+    std::size_t position = place.Position;
     std::size_t j = place.Line;
-    for (std::size_t i = 0; i < n; ++i, ++j) {
-        if (j == leaf->Count) {
-            leaf = leaves_[++place.Position];
-            j = 0;
+    for (std::size_t i = 0; i < n; ++position, j = 0) {
+        const TLeaf* leaf = leaves_[position];
+        if (position + 1 < leaves_.size())
+            __builtin_prefetch(leaves_[position + 1]);
+        const std::size_t stop = std::min<std::size_t>(leaf->Count, j + (n - i));
+        if (leaf->Own != 0) {
+            for (; j < stop; ++j, ++i)
+                views[i] = leaf->Line(j);
+            continue;
         }
-        views[i] = leaf->Line(j);
+        // A leaf of lines that all lie in it, the common case, is walked from end to end.
+        std::size_t start = leaf->Start(j);
+        // The caller reads the texts next: they are asked for now, while the ends are worked out.
+        for (std::size_t at = start; at < leaf->Ends[stop - 1]; at += 64)
+            __builtin_prefetch(leaf->Text + at);
+        for (; j < stop; ++j, ++i) {
+            const std::size_t end = leaf->Ends[j];
+            views[i] = std::string_view(leaf->Text + start, end - start - 1);
+            start = end;
+        }
     }
     return n;
 }
