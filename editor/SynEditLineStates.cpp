@@ -124,20 +124,23 @@ namespace {
 constexpr std::size_t kBatch = 256;
 
 // Scans lines [first, last) of the list from state, going straight to each line's end (a pass that
-// touches none of the highlighter's token state), and hands each line's end state, which is the
-// next line's start, to put(index of the next line, state). Returns the end state of line last - 1.
-template <typename TPut>
-std::intptr_t ScanEnds(const TSynEditList& lines, TSynCustomHighlighter& highlighter, int first, int last,
-                       std::intptr_t state, TPut&& put) noexcept
+// touches none of the highlighter's token state), and stores each line's end state, which is the
+// next line's start, as the next line's value (from two threads at once: see PutObjectsShared).
+// Returns the end state of line last - 1.
+std::intptr_t ScanEnds(TSynEditList& lines, TSynCustomHighlighter& highlighter, int first, int last,
+                       std::intptr_t state) noexcept
 {
     std::array<std::string_view, kBatch> views;
+    std::array<std::intptr_t, kBatch> states;
     for (int i = first; i < last;) {
         const std::size_t n = lines.GetRange(i, std::span(views.data(), std::min<std::size_t>(kBatch, last - i)));
-        for (std::size_t k = 0; k < n; ++k, ++i) {
+        for (std::size_t k = 0; k < n; ++k) {
             std::size_t offset = 0;
             highlighter.ScanLinePart(views[k], offset, state, SIZE_MAX);
-            put(i + 1, state);
+            states[k] = state;
         }
+        lines.PutObjectsShared(i + 1, std::span(states.data(), n));
+        i += static_cast<int>(n);
         if (n == 0)
             break;
     }
@@ -183,15 +186,14 @@ bool TSynEditLineStates::RescanInTwo(std::intptr_t start) noexcept
     // This thread reads and writes the records of lines 0 to middle - 1, the helper those from
     // middle on.
     const int middle = count / 2;
-    const auto put = [this](int index, std::intptr_t state) { lines_.PutObjectShared(index, state); };
     lines_.PrepareSharedPuts();
     std::thread helper;
     try {
-        helper = std::thread([&] { ScanEnds(lines_, *highlighter_, middle, count - 1, start, put); });
+        helper = std::thread([&] { ScanEnds(lines_, *highlighter_, middle, count - 1, start); });
     } catch (...) {
         return false;  // no thread: the scan runs on this one
     }
-    std::intptr_t state = ScanEnds(lines_, *highlighter_, 0, middle - 1, start, put);
+    std::intptr_t state = ScanEnds(lines_, *highlighter_, 0, middle - 1, start);
     helper.join();
     state = highlighter_->ScanLineFrom(lines_.Get(middle - 1), middle - 1, state);
     lines_.PutObject(middle, state);

@@ -215,18 +215,10 @@ public:
     char* Take(std::size_t need, std::size_t align = 1)
     {
         const std::size_t skip = (align - pageUsed_ % align) % align;
-        if (pageSize_ - pageUsed_ < need + skip) {
-            const std::size_t size =
-                std::max(pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize), need);
-            pages_.reserve(pages_.size() + 1);
-            char* page = size >= kHugePage ? MapHuge(RoundToHugePages(size)) : static_cast<char*>(Allocate(size));
-            pages_.push_back(TPage{page, size >= kHugePage ? RoundToHugePages(size) : size});
-            pageSize_ = pages_.back().Size;
-            pageUsed_ = 0;
-        }
-        else {
+        if (pageSize_ - pageUsed_ < need + skip)
+            NewPage(need);
+        else
             pageUsed_ += skip;
-        }
         char* at = pages_.back().Start + pageUsed_;
         pageUsed_ += need;
         return at;
@@ -237,6 +229,18 @@ private:
         char* Start;
         std::size_t Size;
     };
+
+    [[gnu::noinline]] void NewPage(std::size_t need)
+    {
+        const std::size_t size =
+            std::max(pages_.empty() ? kFirstPageSize : std::min(pageSize_ * 2, kLargestPageSize), need);
+        pages_.reserve(pages_.size() + 1);
+        char* page = size >= kHugePage ? MapHuge(RoundToHugePages(size)) : static_cast<char*>(Allocate(size));
+        pages_.push_back(TPage{page, size >= kHugePage ? RoundToHugePages(size) : size});
+        pageSize_ = pages_.back().Size;
+        pageUsed_ = 0;
+    }
+
     std::vector<TPage> pages_;
     std::size_t pageUsed_ = 0;
     std::size_t pageSize_ = 0;
@@ -600,12 +604,19 @@ void TSynLineStore::PutObject(int index, std::intptr_t value) noexcept
     mayHoldValues_ = mayHoldValues_ || value != 0;
 }
 
-void TSynLineStore::PutObjectShared(int index, std::intptr_t value) noexcept
+void TSynLineStore::PutObjectsShared(int first, std::span<const std::intptr_t> values) noexcept
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= size_)
+    if (first < 0 || static_cast<std::size_t>(first) >= size_)
         return;
-    const TPlace place = Locate(static_cast<std::size_t>(index));
-    place.Leaf->Values[place.Line] = static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    const std::size_t n = std::min(values.size(), size_ - static_cast<std::size_t>(first));
+    const TPlace place = Locate(static_cast<std::size_t>(first));
+    std::size_t position = place.Position;
+    std::size_t j = place.Line;
+    for (std::size_t i = 0; i < n; ++position, j = 0) {
+        TLeaf* leaf = leaves_[position];
+        for (; j < leaf->Count && i < n; ++j, ++i)
+            leaf->Values[j] = static_cast<std::int16_t>(static_cast<std::uint16_t>(values[i]));
+    }
 }
 
 void TSynLineStore::Append(std::string_view text)

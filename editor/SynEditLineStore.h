@@ -43,7 +43,8 @@ public:
         Reindex();
         mayHoldValues_ = true;
     }
-    void PutObjectShared(int index, std::intptr_t value) noexcept;
+    // Stores the values of lines first, first + 1 ... as far as there are lines.
+    void PutObjectsShared(int first, std::span<const std::intptr_t> values) noexcept;
 
     // Appends a line whose text is packed into the store's large pages; its value is 0. Meant for
     // filling a store line after line (a file being read): the pages are given back only with the

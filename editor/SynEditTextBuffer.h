@@ -52,7 +52,10 @@ public:
     void PutObject(int index, std::intptr_t value) noexcept { lines_.PutObject(index, value); }
     // Values stored by two threads at once, each in lines of its own (see TSynLineStore).
     void PrepareSharedPuts() noexcept { lines_.PrepareSharedPuts(); }
-    void PutObjectShared(int index, std::intptr_t value) noexcept { lines_.PutObjectShared(index, value); }
+    void PutObjectsShared(int first, std::span<const std::intptr_t> values) noexcept
+    {
+        lines_.PutObjectsShared(first, values);
+    }
 
     // Appends a line; returns its index. Fires LineAdded.
     int Add(std::string_view text);
