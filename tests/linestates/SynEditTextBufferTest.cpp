@@ -331,6 +331,62 @@ TEST(SynLineStore, MovedLinesOutliveTheListTheyCameFrom)
         ASSERT_EQ(kept.Get(i).data()[kept.Get(i).size()], '\0');
 }
 
+// Lines read into leaves filled to their limits (of lines, or of bytes with lines of the longest
+// length a leaf keeps), then edited at the start, in the middle and at the end of each leaf.
+TEST(SynLineStore, FullLeavesTakeEditsAnywhere)
+{
+    struct TCase {
+        std::size_t Length;
+        int Count;
+    };
+    // 17 lines of 3,854 characters and their zeros fill a leaf's 65,535 bytes to the last.
+    for (const TCase c : {TCase{4090, 16}, TCase{3854, 17}, TCase{3854, 40}, TCase{0, 128}, TCase{0, 129},
+                          TCase{30, 300}}) {
+        SCOPED_TRACE("lines of " + std::to_string(c.Length) + " x " + std::to_string(c.Count));
+        TSynLineStore lines;
+        std::vector<std::string> model;
+        for (int i = 0; i < c.Count; ++i) {
+            std::string text = std::to_string(i);
+            text.resize(std::max(c.Length, text.size()), static_cast<char>('a' + i % 26));
+            lines.Append(text);
+            model.push_back(text);
+        }
+        const auto check = [&](const char* step) {
+            ASSERT_EQ(lines.Count(), static_cast<int>(model.size())) << step;
+            for (int i = 0; i < lines.Count(); ++i) {
+                ASSERT_EQ(lines.Get(i), model[static_cast<std::size_t>(i)]) << step << ", line " << i;
+                ASSERT_EQ(lines.Get(i).data()[lines.Get(i).size()], '\0') << step << ", line " << i;
+            }
+        };
+        for (const int at : {0, c.Count / 2, c.Count - 1}) {
+            lines.Insert(at, std::string(5000, 'i'));
+            model.insert(model.begin() + at, std::string(5000, 'i'));
+            check("insert");
+            lines.Put(at, "x");
+            model[static_cast<std::size_t>(at)] = "x";
+            check("put");
+            lines.Splice(at + 1, 1, 0, "yz");
+            model[static_cast<std::size_t>(at + 1)].insert(1, "yz");
+            check("splice");
+            lines.Erase(at);
+            model.erase(model.begin() + at);
+            check("erase");
+        }
+        const int from = c.Count / 3;
+        const int n = c.Count / 3 + 1;
+        TSynLineStore middle = lines.Extract(from, n);
+        std::vector<std::string> taken(model.begin() + from, model.begin() + from + n);
+        model.erase(model.begin() + from, model.begin() + from + n);
+        check("extract");
+        lines.InsertLines(1, std::move(middle));
+        model.insert(model.begin() + 1, taken.begin(), taken.end());
+        check("insert lines");
+        lines.Insert(lines.Count(), "last");
+        model.push_back("last");
+        check("insert at the end");
+    }
+}
+
 std::size_t ResidentBytes()
 {
     std::ifstream statm("/proc/self/statm");
