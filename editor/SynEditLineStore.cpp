@@ -38,7 +38,7 @@ constexpr std::size_t kPointer = sizeof(char*);
 __extension__ typedef unsigned __int128 TLineBits;
 static_assert(sizeof(TLineBits) * 8 == kLeafLines, "one bit per line of a leaf");
 
-// Empty lines share one block, so they cost nothing but their record.
+// The block of an empty edited line, shared by all of them, and the text of a line that is not there.
 char gEmptyBlock[2] = {};
 
 unsigned char Kind(const char* block) noexcept
@@ -178,7 +178,6 @@ std::uint64_t NewVersion() noexcept
 // The last look-up of this thread, so that a pass over the lines finds each one in the leaf of the
 // one before.
 struct TFinger {
-    const void* Store = nullptr;
     std::uint64_t Version = 0;
     std::size_t Position = 0;
     std::size_t First = 0;
@@ -448,7 +447,7 @@ void TSynLineStore::Changed(std::size_t fromLeaf) noexcept
 TSynLineStore::TPlace TSynLineStore::Locate(std::size_t index) const noexcept
 {
     TFinger& finger = tFinger;
-    if (finger.Store == this && finger.Version == version_) {
+    if (finger.Version == version_) {
         // The leaf of the last look-up, or the one after it. Lines appended since then only add
         // to the last leaf, or add leaves after it.
         const TLeaf* leaf = leaves_[finger.Position];
@@ -464,7 +463,7 @@ TSynLineStore::TPlace TSynLineStore::Locate(std::size_t index) const noexcept
         Reindex();
     const auto position =
         static_cast<std::size_t>(std::upper_bound(firsts_.begin(), firsts_.end(), index) - firsts_.begin()) - 1;
-    finger = TFinger{this, version_, position, firsts_[position]};
+    finger = TFinger{version_, position, firsts_[position]};
     return {leaves_[position], index - firsts_[position], position};
 }
 
@@ -499,7 +498,7 @@ std::size_t TSynLineStore::SplitAt(std::size_t index)
     return place.Position + 1;
 }
 
-TSynLineStore::TPlace TSynLineStore::MakeRoom(std::size_t index, std::size_t bytes, bool newLine)
+TSynLineStore::TPlace TSynLineStore::PlaceWithRoom(std::size_t index, std::size_t bytes, bool newLine)
 {
     if (leaves_.empty()) {
         // The first leaf comes with the room asked for, so that no empty leaf is left behind when
@@ -671,7 +670,7 @@ void TSynLineStore::Insert(int index, std::string_view text, std::intptr_t value
         return;
     char* block = NewOwnBlock(text);
     try {
-        const TPlace place = MakeRoom(static_cast<std::size_t>(index), kPointer, true);
+        const TPlace place = PlaceWithRoom(static_cast<std::size_t>(index), kPointer, true);
         place.Leaf->InsertLine(place.Line, &block, kPointer, true,
                                static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
         ++size_;
@@ -698,7 +697,7 @@ void TSynLineStore::Put(int index, std::string_view text)
     }
     try {
         const std::size_t old = place.Leaf->Ends[place.Line] - place.Leaf->Start(place.Line);
-        place = MakeRoom(static_cast<std::size_t>(index), old < kPointer ? kPointer - old : 0, false);
+        place = PlaceWithRoom(static_cast<std::size_t>(index), old < kPointer ? kPointer - old : 0, false);
         place.Leaf->ReplaceLine(place.Line, &block, kPointer, true);
     } catch (...) {
         ReleaseBlock(block);
@@ -711,8 +710,7 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
     if (index < 0 || static_cast<std::size_t>(index) >= size_)
         return;
     const TPlace place = Locate(static_cast<std::size_t>(index));
-    const bool own = place.Leaf->IsOwn(place.Line);
-    char* block = own ? place.Leaf->Block(place.Line) : gEmptyBlock;
+    char* block = place.Leaf->IsOwn(place.Line) ? place.Leaf->Block(place.Line) : nullptr;
     const std::string_view old = place.Leaf->Line(place.Line);
     at = std::min(at, old.size());
     count = std::min(count, old.size() - at);
@@ -725,7 +723,8 @@ void TSynLineStore::Splice(int index, std::size_t at, std::size_t count, std::st
     const auto start = reinterpret_cast<std::uintptr_t>(old.data());
     if (!text.empty() && from >= start && from <= start + old.size())
         text = aside.assign(text);
-    if (Kind(block) != kOwnBlock || length == 0) {
+    // A line that lies in its leaf (or in the empty block) becomes one with a block of its own.
+    if (block == nullptr || Kind(block) != kOwnBlock || length == 0) {
         std::string joined;
         joined.reserve(length);
         joined.append(old.substr(0, at)).append(text).append(old.substr(at + count));

@@ -1,10 +1,10 @@
 // Lines as the editor keeps them, without any events: each line's text (8-bit, no line-end characters)
 // and one small value (16 bits, signed: a line's highlighter state). A line list holds one store; a block of lines taken out of it (for the
 // undo history, or read from a file before it replaces the pane's text) is a store of its own, and
-// lines move between stores without their texts being copied.
+// lines move between stores without their texts being copied (but for the two leaves split at the
+// ends of a range).
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -92,7 +92,7 @@ private:
     void SplitLeaf(std::size_t position, std::size_t line);
     // The place of line index (Size: the end of the last leaf), in a leaf with room for bytes more,
     // and for a line more when newLine.
-    TPlace MakeRoom(std::size_t index, std::size_t bytes, bool newLine);
+    TPlace PlaceWithRoom(std::size_t index, std::size_t bytes, bool newLine);
     void ReserveLeaves(std::size_t more);
     void ShareOwnersOf(const TSynLineStore& other);
     [[nodiscard]] TSynTextPages& Pages();
